@@ -1,0 +1,32 @@
+#pragma once
+
+#include "capture/channel_table.h"
+#include "capture/frame_class_filter.h"
+#include "capture/frame_store.h"
+#include "capture/node_table.h"
+#include "capture/statistics.h"
+
+namespace qlm {
+
+// One capture as data: the frames, the nodes they were attributed to, the channel
+// survey, the counters, and the frame-class filter of the display. The window,
+// the device intake and the command-line tool all work on this object; log files
+// are read into it and written from it.
+class Capture {
+public:
+    FrameStore frames;
+    NodeTable nodes;
+    ChannelTable channels;
+    Statistics statistics;
+    FrameClassFilter classFilter;
+
+    // Empties the capture for a new one: no frames, nodes back to the broadcast
+    // entry, channels unmeasured and none selected, counters 0 (texts kept).
+    // The default-name counter of the node table runs on.
+    void reset();
+
+    // Attributes the frames from `first` on (and all of them after a merge).
+    void attributeFrom(int32_t first);
+};
+
+} // namespace qlm

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "capture/captured_frame.h"
+#include "capture/node_address.h"
+
+namespace qlm {
+
+// IEEE 802.15.4 frame types (low three bits of the frame control's first byte).
+enum MacFrameType : uint8_t {
+    kMacBeacon = 0,
+    kMacData = 1,
+    kMacAck = 2,
+    kMacCommand = 3,
+};
+
+// What attribution reads from a frame's MAC header: the two nodes at either end
+// of the hop, and how long the header is.
+struct FrameAddresses {
+    NodeAddress source;       // with the link quality of the frame
+    NodeAddress destination;  // never with a link quality
+    uint8_t frameType = 0;
+    bool secured = false;     // MAC security: the payload is ciphertext
+    int headerLength = 3;     // MAC header bytes after the length byte (3 when not read)
+};
+
+// Reads the addressing fields (and, for coordinator realignment and association
+// response commands, the addresses they assign) of a frame. Bytes beyond the
+// frame's stored length read as 0.
+FrameAddresses readFrameAddresses(const CapturedFrame& frame);
+
+} // namespace qlm

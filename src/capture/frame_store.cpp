@@ -1,0 +1,75 @@
+#include "capture/frame_store.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <type_traits>
+
+namespace qlm {
+
+static_assert(std::is_trivially_copyable_v<CapturedFrame>,
+              "records are moved wholesale by realloc");
+
+FrameStore::~FrameStore() { clear(); }
+
+bool FrameStore::grow() {
+    if (frameCapacity_ > std::numeric_limits<int32_t>::max() - kGrowthStep)
+        return false;
+    const int32_t capacity = frameCapacity_ + kGrowthStep;
+    void* grown = std::realloc(frames_, static_cast<size_t>(capacity) * sizeof(CapturedFrame));
+    if (grown == nullptr)
+        return false;  // realloc left the old array in place
+    frames_ = static_cast<CapturedFrame*>(grown);
+    frameCapacity_ = capacity;
+    return true;
+}
+
+CapturedFrame* FrameStore::appendRecord(const ArrivalTime& time) {
+    if (frameCount_ >= frameCapacity_ && !grow())
+        return nullptr;
+    CapturedFrame& frame = frames_[frameCount_];
+    frame.hour = time.hour;
+    frame.minute = time.minute;
+    frame.second = time.second;
+    frame.millisecond = time.millisecond;
+    frame.macSourceNode = CapturedFrame::kNoNode;
+    frame.macDestNode = CapturedFrame::kNoNode;
+    frame.nwkSourceNode = CapturedFrame::kNoNode;
+    frame.nwkDestNode = CapturedFrame::kNoNode;
+    frame.frameClass = kClassPhyError;
+    frame.rowWidth = -1;
+    return &frame;
+}
+
+bool FrameStore::appendFrame(const ArrivalTime& time, std::span<const uint8_t> bytes) {
+    CapturedFrame* frame = appendRecord(time);
+    if (frame == nullptr)
+        return false;
+    const size_t kept = std::min<size_t>(bytes.size(), CapturedFrame::kMaxBytes);
+    frame->length = static_cast<int32_t>(kept);
+    if (kept > 0)
+        std::memcpy(frame->data, bytes.data(), kept);
+    std::memset(frame->data + kept, 0, CapturedFrame::kMaxBytes - kept);
+    ++frameCount_;
+    return true;
+}
+
+bool FrameStore::appendOverflow(const ArrivalTime& time) {
+    CapturedFrame* frame = appendRecord(time);
+    if (frame == nullptr)
+        return false;
+    frame->length = CapturedFrame::kOverflowLength;
+    std::memset(frame->data, 0, CapturedFrame::kMaxBytes);
+    ++frameCount_;
+    return true;
+}
+
+void FrameStore::clear() {
+    std::free(frames_);
+    frames_ = nullptr;
+    frameCount_ = 0;
+    frameCapacity_ = 0;
+}
+
+} // namespace qlm

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "capture/captured_frame.h"
+
+#include <cstddef>
+#include <span>
+
+namespace qlm {
+
+// The records of one capture in arrival order, in one contiguous array that grows
+// by 1000 records at a time. Frames are addressed by index; the number shown to
+// the user is the index plus 1. Records are only appended, and the store is only
+// emptied as a whole. An append may move the array, so nobody keeps pointers into
+// it across one.
+class FrameStore {
+public:
+    static constexpr int32_t kGrowthStep = 1000;
+
+    FrameStore() = default;
+    ~FrameStore();
+    FrameStore(const FrameStore&) = delete;
+    FrameStore& operator=(const FrameStore&) = delete;
+
+    // Appends a frame. More than 192 bytes are cut to the first 192, so nothing is
+    // ever written past the record. Returns false, with the store unchanged, when
+    // the array cannot be grown.
+    bool appendFrame(const ArrivalTime& time, std::span<const uint8_t> bytes);
+    // Appends the marker of a sniffer buffer overflow: length -1, no bytes.
+    bool appendOverflow(const ArrivalTime& time);
+    // Releases the array: no records, no capacity.
+    void clear();
+
+    int32_t frameCount() const { return frameCount_; }
+    int32_t frameCapacity() const { return frameCapacity_; }
+    bool empty() const { return frameCount_ == 0; }
+    bool contains(int32_t index) const { return index >= 0 && index < frameCount_; }
+
+    const CapturedFrame& operator[](int32_t index) const { return frames_[index]; }
+    CapturedFrame& operator[](int32_t index) { return frames_[index]; }
+    const CapturedFrame* begin() const { return frames_; }
+    const CapturedFrame* end() const { return frames_ + frameCount_; }
+
+private:
+    CapturedFrame* appendRecord(const ArrivalTime& time);
+    bool grow();
+
+    CapturedFrame* frames_ = nullptr;
+    int32_t frameCount_ = 0;
+    int32_t frameCapacity_ = 0;
+};
+
+} // namespace qlm

@@ -1,0 +1,93 @@
+#pragma once
+
+#include "capture/node_address.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace qlm {
+
+// One device seen on air. Kept small and fixed-size so that the searches, which
+// run several times per frame, walk a compact array; the names live beside it.
+struct NodeEntry {
+    uint64_t extended = 0;  // over-the-air byte order, first byte least significant
+    uint16_t pan = 0;
+    uint16_t shortAddress = 0;
+    int32_t linkQuality = 0;  // running average of the link-quality byte of its frames
+    uint8_t flags = 0;
+
+    bool knows(uint8_t flag) const { return (flags & flag) != 0; }
+};
+
+// The nodes seen on air: a fixed table of 65536 entries with a count of those in
+// use. Entry 0 is the broadcast node "General" (PAN FFFF, short address FFFF).
+// Entries are found or added from the addresses of frames, merged when two turn
+// out to be the same device, and named "Node 1", "Node 2", ... from a counter
+// that lives as long as the table and survives reset().
+class NodeTable {
+public:
+    static constexpr int32_t kCapacity = 65536;
+    static constexpr int32_t kMaxEntries = 65535;  // a full table adds nothing more
+    static constexpr int32_t kBroadcastEntry = 0;
+
+    NodeTable();
+
+    // Back to the broadcast entry alone. The default-name counter is kept.
+    void reset();
+
+    int32_t count() const { return count_; }
+    const NodeEntry& entry(int32_t index) const { return entries_[index]; }
+    const std::string& name(int32_t index) const { return names_[index]; }
+    void rename(int32_t index, std::string name);
+
+    // Finds the entry the given addresses belong to, filling in what it did not
+    // know and folding in the link quality; adds an entry when none matches.
+    // May merge duplicate entries (see takeMergeHappened()).
+    int32_t findOrAdd(NodeAddress given);
+
+    // The NWK-level search: the highest entry knowing both PAN and short address
+    // equal to the given ones (only when a PAN is given), failing that the highest
+    // entry knowing the short address. -1 when none.
+    int32_t findNetworkNode(bool panGiven, uint16_t pan, uint16_t shortAddress) const;
+
+    // True once after findOrAdd() removed duplicate entries: indexes held by frames
+    // may then name moved or vanished entries and must be attributed again.
+    bool takeMergeHappened();
+
+    // Removes every entry carrying kMarkedForRemoval, moving the last entry into
+    // each freed place. The broadcast entry is never removed.
+    void removeMarked();
+    void setMarked(int32_t index, bool marked);
+
+    void setSelected(int32_t index, bool selected);
+    int32_t selectedCount() const;
+    // Position of the entry among the selected ones, -1 when it is not selected.
+    int32_t selectedRank(int32_t index) const;
+    // First and second selected entries, -1 when there are fewer.
+    int32_t firstSelected() const;
+    int32_t secondSelected() const;
+
+    // Grows whenever anything in the table changes, so a view refreshes once per batch.
+    uint64_t revision() const { return revision_; }
+    int64_t nextDefaultNameNumber() const { return nameCounter_; }
+
+private:
+    static void normalizeBroadcast(NodeAddress& given);
+    static bool matches(const NodeEntry& entry, const NodeAddress& given);
+    static bool learn(NodeEntry& entry, const NodeAddress& given);
+    int32_t findMatch(const NodeAddress& given) const;
+    void mergeDuplicatesOf(int32_t index);
+    void removeByMovingLast(int32_t index);
+    int32_t append(const NodeAddress& given);
+    int32_t nthSelected(int32_t n) const;
+
+    std::unique_ptr<NodeEntry[]> entries_;
+    std::unique_ptr<std::string[]> names_;
+    int32_t count_ = 0;
+    int64_t nameCounter_ = 1;
+    bool mergeHappened_ = false;
+    uint64_t revision_ = 0;
+};
+
+} // namespace qlm

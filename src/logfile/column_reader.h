@@ -1,0 +1,66 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace qlm {
+
+// Value of each character as a hexadecimal digit, -1 for a non-digit.
+inline constexpr std::array<int8_t, 256> kHexDigitValues = [] {
+    std::array<int8_t, 256> values{};
+    for (int c = 0; c < 256; ++c) {
+        values[c] = c >= '0' && c <= '9'   ? static_cast<int8_t>(c - '0')
+                    : c >= 'A' && c <= 'F' ? static_cast<int8_t>(c - 'A' + 10)
+                    : c >= 'a' && c <= 'f' ? static_cast<int8_t>(c - 'a' + 10)
+                                           : static_cast<int8_t>(-1);
+    }
+    return values;
+}();
+
+// Reads numbers at fixed columns of one log line, the way a formatted scan would:
+// blanks (space, tab, CR) skipped, an optional sign, then digits up to the first
+// character that is not one. A field with no digit (for example "??", or a column
+// past the end of the line) cannot be read. Nothing is ever read beyond the line,
+// so a short line never borrows digits from the next one.
+class ColumnReader {
+public:
+    explicit ColumnReader(std::string_view line) : line_(line) {}
+
+    std::string_view line() const { return line_; }
+    size_t size() const { return line_.size(); }
+    char at(size_t column) const { return column < line_.size() ? line_[column] : '\0'; }
+
+    std::optional<int64_t> decimalAt(size_t column) const { return numberAt(column, 10); }
+    std::optional<int64_t> hexAt(size_t column) const { return numberAt(column, 16); }
+
+    // A frame byte: the common case of exactly two hex digits is read directly,
+    // anything else the general way.
+    std::optional<int64_t> hexByteAt(size_t column) const {
+        if (column + 2 <= line_.size()) {
+            const int high = digitValue(line_[column]);
+            const int low = digitValue(line_[column + 1]);
+            if (high >= 0 && low >= 0 &&
+                (column + 2 == line_.size() || digitValue(line_[column + 2]) < 0))
+                return high * 16 + low;
+        }
+        return hexAt(column);
+    }
+
+    // Two hex numbers separated by a comma ("%lx,%lx"); the end column of the
+    // first number is found by reading it. Both must be read.
+    bool hexPairAt(size_t column, int64_t& first, int64_t& second) const;
+
+    // Value of a digit character in base 16, or -1 (bases up to 16 share the table).
+    static int digitValue(char c) { return kHexDigitValues[static_cast<unsigned char>(c)]; }
+
+private:
+    std::optional<int64_t> numberAt(size_t column, int base) const;
+    std::optional<int64_t> numberAt(size_t column, int base, size_t& end) const;
+
+    std::string_view line_;
+};
+
+} // namespace qlm

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "capture/capture.h"
+
+#include <string>
+
+namespace qlm {
+
+// Outcome of a file operation: on failure, the system's description of the error
+// (as strerror gives it), which the window shows in a message box.
+struct FileResult {
+    bool ok = true;
+    std::string error;
+
+    explicit operator bool() const { return ok; }
+    static FileResult success() { return {}; }
+    static FileResult failure(int errorNumber);
+};
+
+// Replaces the capture by a log file's contents. The file is read whole first:
+// when it cannot be opened or read, the capture is left as it was.
+FileResult importLogFile(Capture& capture, const std::string& path);
+
+// Writes the capture to a log file, dated now. The log is written to a temporary
+// file in the same folder, flushed to disk, and only then renamed over the
+// target, so a failed export never damages an existing file. Double quotes in
+// node names become single quotes in the table first.
+FileResult exportLogFile(Capture& capture, const std::string& path);
+
+// The whole contents of a file; false with errno set when it cannot be read.
+bool readWholeFile(const std::string& path, std::string& contents);
+
+} // namespace qlm

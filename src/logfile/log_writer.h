@@ -1,0 +1,30 @@
+#pragma once
+
+#include "capture/capture.h"
+
+#include <string_view>
+
+namespace qlm {
+
+// Where log text goes, in chunks, in order. Returns false when it could not
+// take a chunk; writing stops there.
+class LogTextSink {
+public:
+    virtual ~LogTextSink() = default;
+    virtual bool write(std::string_view chunk) = 0;
+};
+
+// The address written at the end of the "+INFO:" line.
+inline constexpr std::string_view kLogInfoLine =
+    "+INFO:IEEE 802.15.2 Sniffer Log   https://quorlanmirex.example.org\r\n";
+
+// Node names are written between double quotes, so a name may not contain one:
+// every double quote in the table's names becomes a single quote.
+void replaceQuotesInNodeNames(NodeTable& nodes);
+
+// Writes the capture as a log: "+INFO:", "+DATE:" with the given 24-character
+// date, sixteen "+CHAN:", one "+FRAM:" per stored record and one "+NODE:" per
+// node entry, each line ended by CR LF. Returns false when the sink failed.
+bool writeLog(const Capture& capture, std::string_view dateText, LogTextSink& sink);
+
+} // namespace qlm

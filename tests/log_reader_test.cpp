@@ -1,0 +1,202 @@
+#include "logfile/log_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace qlm {
+namespace {
+
+// A log text from lines, each ended by CR LF.
+std::string logOf(std::initializer_list<std::string_view> lines) {
+    std::string text;
+    for (std::string_view line : lines) {
+        text.append(line);
+        text.append("\r\n");
+    }
+    return text;
+}
+
+struct Imported {
+    Capture capture;
+    explicit Imported(const std::string& text) { readLog(capture, text); }
+    const CapturedFrame& frame(int32_t index) const { return capture.frames[index]; }
+};
+
+TEST(LogReader, TakesWellFormedFrameLines) {
+    Imported log(logOf({
+        "+FRAM:00,00,00,000,05,02,00,0E,EC,E4",
+        "+fram:23,59,59,999,03,01,02,03,04,05",  // lower-case tag; two bytes too many
+    }));
+    ASSERT_EQ(log.capture.frames.frameCount(), 2);
+    const CapturedFrame& first = log.frame(0);
+    EXPECT_EQ(first.hour, 0);
+    EXPECT_EQ(first.millisecond, 0);
+    EXPECT_EQ(first.length, 6);
+    EXPECT_EQ(first.data[3], 0x0E);
+    EXPECT_EQ(first.data[5], 0xE4);
+    EXPECT_EQ(first.rowWidth, -1);
+    const CapturedFrame& second = log.frame(1);
+    EXPECT_EQ(second.hour, 23);
+    EXPECT_EQ(second.second, 59);
+    EXPECT_EQ(second.millisecond, 999);
+    EXPECT_EQ(second.length, 4);  // the extra bytes are lost
+    EXPECT_EQ(second.data[3], 0x03);
+    EXPECT_EQ(log.capture.statistics.packets(), 2);
+    EXPECT_EQ(log.capture.statistics.errors(), 0);
+}
+
+TEST(LogReader, DropsIncompleteFrameLinesButCountsThem) {
+    Imported log(logOf({
+        "+FRAM:09,05,03,007,05,02,00,0E,EC",  // L = 5 with four bytes
+        "+FRAM:09,05,03,007",                 // overflow marker
+        "+FRAM:09,05,03,007,00",              // PHY length 0: taken, an error
+        "+FRAM:09,05,03,007,80,02,00",        // L above 127: counted, not taken
+        "+FRAM:09,05,??,007,02,AA,BB",        // time field unreadable
+        "+FRAM:09,05,03,007,02,AA,?B",        // byte unreadable
+        "+FRAM:-1,05,03,007,02,AA,BB",        // negative time
+        " +FRAM:09,05,03,007,02,AA,BB",       // blank before the tag: not a tag line
+        "+FRAM:09,05,03,007,02,AA,BB",        // the one good line
+    }));
+    ASSERT_EQ(log.capture.frames.frameCount(), 2);
+    EXPECT_EQ(log.frame(0).length, 1);
+    EXPECT_EQ(log.frame(1).length, 3);
+    EXPECT_EQ(log.frame(1).data[2], 0xBB);
+    EXPECT_EQ(log.capture.statistics.packets(), 8);
+    EXPECT_EQ(log.capture.statistics.errors(), 2);  // the marker and the length 0
+    EXPECT_EQ(log.capture.statistics.errorRateText(), "25.000% error rate");
+}
+
+TEST(LogReader, NeverReadsAFieldFromTheNextLine) {
+    // Without the line bound, the bytes of the short line would be completed
+    // from the digits at the same columns of the line after it.
+    Imported log("+FRAM:09,05,03,007,03,01,02\n19,05,03,007,03,01,02,03,04\r\n");
+    EXPECT_EQ(log.capture.frames.frameCount(), 0);
+    Imported unterminated("+FRAM:09,05,03,007,02,01,02");
+    EXPECT_EQ(unterminated.capture.frames.frameCount(), 1);
+}
+
+TEST(LogReader, ReadsNumbersTheWayAFormattedScanDoes) {
+    Imported log(logOf({
+        "+FRAM: 9,\t5,03,  7,02,a, bC",  // blanks before numbers, one digit, mixed case
+        "+FRAM:09,05,03,007,02,123,BB",  // a longer number keeps its low byte
+    }));
+    ASSERT_EQ(log.capture.frames.frameCount(), 1);
+    EXPECT_EQ(log.frame(0).hour, 9);
+    EXPECT_EQ(log.frame(0).minute, 5);
+    EXPECT_EQ(log.frame(0).millisecond, 7);
+    EXPECT_EQ(log.frame(0).data[1], 0x0A);
+    EXPECT_EQ(log.frame(0).data[2], 0xBC);
+}
+
+TEST(LogReader, RestoresChannelsAndTheSelectedChannel) {
+    Imported log(logOf({
+        "+CHAN:2405,E0,02,37,00",
+        "+CHAN:2410,2D,00,CA,FF",
+        "+CHAN:2480,??,01,??,00",
+        "+CHAN:2400,10,10,10,FF",  // no such channel
+        "+CHAN:2485,10,10,10,FF",
+        "+CHAN:2415,10,10,10",     // no marker: ignored
+    }));
+    const ChannelTable& channels = log.capture.channels;
+    EXPECT_EQ(channels[0].energy, -32);
+    EXPECT_EQ(channels[0].beacons, 2);
+    EXPECT_EQ(channels[0].level, 0x37);
+    EXPECT_EQ(channels[1].energy, 0x2D);
+    EXPECT_EQ(channels[1].level, -54);
+    EXPECT_EQ(channels.selectedChannel(), 1);
+    // Unreadable readings take the value E0, read back as a signed byte.
+    EXPECT_EQ(channels[15].energy, -32);
+    EXPECT_EQ(channels[15].beacons, 1);
+    EXPECT_EQ(channels[15].level, -32);
+    EXPECT_EQ(channels[2].energy, ChannelEntry::kEnergyNotMeasured);
+    EXPECT_EQ(channels[2].beacons, 0);
+
+    Imported none(logOf({"+CHAN:2405,E0,02,37,00", "+CHAN:2410,2D,00,CA,00"}));
+    EXPECT_EQ(none.capture.channels.selectedChannel(), -1);
+}
+
+TEST(LogReader, EntersNodesWithTheirNamesAndKnownFields) {
+    Imported log(logOf({
+        "+NODE:\"Hub\",FF,FF,FF,FF,??,??,??,??,??,??,??,??,??",
+        "+NODE:\"Lamp\",34,12,01,00,11,22,33,44,55,66,77,88,5A",
+        "+NODE:\"Nowhere\",??,??,??,??,??,??,??,??,??,??,??,??,??",
+        "+NODE:\"Half\",34,??,02,00,11,22,33,44,55,66,77,??,??",
+        "+NODE:\"Broken",
+    }));
+    const NodeTable& nodes = log.capture.nodes;
+    ASSERT_EQ(nodes.count(), 5);
+    EXPECT_EQ(nodes.name(0), "Hub");  // the broadcast entry renamed
+    EXPECT_EQ(nodes.name(1), "Lamp");
+    EXPECT_EQ(nodes.entry(1).pan, 0x1234);
+    EXPECT_EQ(nodes.entry(1).shortAddress, 0x0001);
+    EXPECT_EQ(nodes.entry(1).extended, 0x8877665544332211ull);
+    EXPECT_EQ(nodes.entry(1).linkQuality, 0x5A);
+    EXPECT_EQ(nodes.name(2), "Nowhere");
+    EXPECT_FALSE(nodes.entry(2).knows(kAddressFlags | kLinkQualityKnown));
+    // A pair with one unreadable value and an incomplete extended address stay
+    // unknown; a short address alone matches no entry and adds one.
+    EXPECT_EQ(nodes.name(3), "Half");
+    EXPECT_EQ(nodes.entry(3).flags & (kAddressFlags | kLinkQualityKnown), kShortKnown);
+    EXPECT_EQ(nodes.entry(3).shortAddress, 0x0002);
+    EXPECT_EQ(nodes.name(4), "Unnamed 4");
+}
+
+TEST(LogReader, NodeLineWithoutQuotedNameReadsFieldsTwoPastTheColon) {
+    Imported log(logOf({"+NODE:,34,12,01,00,??,??,??,??,??,??,??,??,??"}));
+    ASSERT_EQ(log.capture.nodes.count(), 2);
+    EXPECT_EQ(log.capture.nodes.name(1), "");
+    EXPECT_EQ(log.capture.nodes.entry(1).pan, 0x1234);
+}
+
+TEST(LogReader, AttributesFramesAfterReadingAndNamesUnlistedNodes) {
+    // A data frame from short 0001 to FFFF in PAN 1234, intra-PAN.
+    const std::string frame = "+FRAM:10,00,00,000,0B,41,88,01,34,12,FF,FF,01,00,EC,E4";
+    Capture capture;
+    readLog(capture, logOf({frame}));
+    ASSERT_EQ(capture.nodes.count(), 2);
+    const int64_t firstNumber = capture.nodes.nextDefaultNameNumber() - 1;
+    EXPECT_EQ(capture.nodes.name(1), "Node " + std::to_string(firstNumber));
+    EXPECT_EQ(capture.frames[0].macSourceNode, 1);
+    EXPECT_EQ(capture.frames[0].macDestNode, 0);
+    EXPECT_EQ(capture.frames[0].frameClass, kClassNwk);
+
+    // The counter is not reset by a new import; a listed node keeps its name.
+    readLog(capture, logOf({frame}));
+    EXPECT_EQ(capture.nodes.name(1), "Node " + std::to_string(firstNumber + 1));
+    readLog(capture, logOf({"+NODE:\"Lamp\",34,12,01,00,??,??,??,??,??,??,??,??,??", frame}));
+    EXPECT_EQ(capture.nodes.count(), 2);
+    EXPECT_EQ(capture.nodes.name(1), "Lamp");
+}
+
+TEST(LogReader, ReplacesThePreviousCapture) {
+    Capture capture;
+    readLog(capture, logOf({"+CHAN:2410,2D,00,CA,FF", "+FRAM:09,05,03,007,02,AA,BB",
+                            "+NODE:\"Lamp\",34,12,01,00,??,??,??,??,??,??,??,??,??"}));
+    readLog(capture, logOf({"+INFO:anything", "+DATE:whenever"}));
+    EXPECT_EQ(capture.frames.frameCount(), 0);
+    EXPECT_EQ(capture.frames.frameCapacity(), 0);
+    EXPECT_EQ(capture.nodes.count(), 1);
+    EXPECT_EQ(capture.nodes.name(0), "General");
+    EXPECT_EQ(capture.channels.selectedChannel(), -1);
+    EXPECT_EQ(capture.channels[1].energy, ChannelEntry::kEnergyNotMeasured);
+    // Without frame lines the texts are rewritten to say 0.
+    EXPECT_EQ(capture.statistics.packets(), 0);
+    EXPECT_EQ(capture.statistics.packetsText(), "0 packets");
+}
+
+TEST(LogReader, SurvivesArbitraryBytes) {
+    std::string text = logOf({"+FRAM:", "+FRAM:99999999999999999999999,05,03,007,01,AA",
+                              "+NODE:\"", "+NODE:", "+CHAN:-9223372036854775808,1,1,1,1",
+                              "+NODE:\"x\",-8000000000000000,-8000000000000000,,,,", "+"});
+    for (int i = 0; i < 256; ++i)
+        text.push_back(static_cast<char>(i));
+    text.append("\n+FRAM:01,02,03,004,01,A");  // ends without a line feed
+    Capture capture;
+    readLog(capture, text);
+    ASSERT_EQ(capture.frames.frameCount(), 1);
+    EXPECT_EQ(capture.frames[0].data[1], 0x0A);
+}
+
+} // namespace
+} // namespace qlm

@@ -1,0 +1,12 @@
+qlm_add_test(logfile_tests
+    log_writer_test.cpp
+    log_reader_test.cpp
+    log_file_test.cpp
+)
+
+# The command-line tool, run as a program over the bundled example.
+qlm_add_test(qlntool_tests qlntool_test.cpp)
+add_dependencies(qlntool_tests qlntool)
+target_compile_definitions(qlntool_tests PRIVATE
+    QLNTOOL_PATH="$<TARGET_FILE:qlntool>"
+    EXAMPLE_PATH="${PROJECT_SOURCE_DIR}/examples/example.qln")

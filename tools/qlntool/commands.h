@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace qlntool {
+
+using Arguments = std::vector<std::string>;
+
+// Each command gets the arguments after its name and returns the exit status.
+// Errors go to standard error.
+int infoCommand(const Arguments& arguments);
+int convertCommand(const Arguments& arguments);
+int nodesCommand(const Arguments& arguments);
+
+// Prints "qlntool: <message>" to standard error and returns the failure status.
+int fail(const std::string& message);
+int usageError(const std::string& message);
+
+} // namespace qlntool

@@ -1,0 +1,55 @@
+// qlntool: the capture model and log files of Quorlanmirex from the command line.
+
+#include "commands.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace qlntool {
+namespace {
+
+constexpr const char* kUsage =
+    "usage: qlntool COMMAND ARGUMENTS\n"
+    "  info FILE.qln              frames, packets, errors and nodes of a log\n"
+    "  convert IN.qln OUT.qln     import a log and export it again\n"
+    "  nodes FILE.qln             the node table of a log after import\n";
+
+struct Command {
+    const char* name;
+    int (*run)(const Arguments&);
+};
+
+constexpr Command kCommands[] = {
+    {"info", infoCommand},
+    {"convert", convertCommand},
+    {"nodes", nodesCommand},
+};
+
+} // namespace
+
+int fail(const std::string& message) {
+    std::fprintf(stderr, "qlntool: %s\n", message.c_str());
+    return 1;
+}
+
+int usageError(const std::string& message) {
+    std::fprintf(stderr, "qlntool: %s\n%s", message.c_str(), kUsage);
+    return 2;
+}
+
+} // namespace qlntool
+
+int main(int argc, char** argv) {
+    using namespace qlntool;
+    if (argc < 2)
+        return usageError("no command given");
+    if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "help") == 0) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    const Arguments arguments(argv + 2, argv + argc);
+    for (const Command& command : kCommands)
+        if (std::strcmp(argv[1], command.name) == 0)
+            return command.run(arguments);
+    return usageError(std::string("unknown command \"") + argv[1] + "\"");
+}

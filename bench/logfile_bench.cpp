@@ -25,11 +25,12 @@ struct MillionFrameLog {
 // until there are a million.
 const MillionFrameLog& millionFrameLog() {
     static const MillionFrameLog log = [] {
-        std::string example;
-        if (!qlm::readWholeFile(EXAMPLE_PATH, example)) {
+        qlm::LargeBuffer file;
+        if (!qlm::readWholeFile(EXAMPLE_PATH, file)) {
             std::perror(EXAMPLE_PATH);
             std::exit(1);
         }
+        const std::string example(file.view());
         std::string head, frames, nodes;
         size_t start = 0;
         while (start < example.size()) {

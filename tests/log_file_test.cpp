@@ -27,9 +27,9 @@ protected:
     std::string path(const std::string& name) const { return (folder_ / name).string(); }
 
     static std::string contents(const std::string& file) {
-        std::string text;
+        LargeBuffer text;
         EXPECT_TRUE(readWholeFile(file, text));
-        return text;
+        return std::string(text.view());
     }
     static void write(const std::string& file, const std::string& text) {
         std::ofstream(file, std::ios::binary) << text;

@@ -34,10 +34,10 @@ ToolRun qlntool(const std::string& arguments) {
 }
 
 std::vector<std::string> frameLines(const std::string& file) {
-    std::string text;
-    EXPECT_TRUE(qlm::readWholeFile(file, text));
+    qlm::LargeBuffer contents;
+    EXPECT_TRUE(qlm::readWholeFile(file, contents));
     std::vector<std::string> lines;
-    std::istringstream stream(text);
+    std::istringstream stream{std::string(contents.view())};
     for (std::string line; std::getline(stream, line);)
         if (line.rfind("+FRAM:", 0) == 0)
             lines.push_back(line);

@@ -10,8 +10,16 @@ void Capture::reset() {
     frames.clear();
     statistics.reset();
     nodes.reset();
+    oldestAttributedFrame_ = 0;
 }
 
-void Capture::attributeFrom(int32_t first) { attributeFrames(nodes, frames, first); }
+void Capture::attributeFrom(int32_t first) {
+    attributeFrames(nodes, frames, first, oldestAttributedFrame_);
+}
+
+void Capture::clearPreviousNodes(int32_t currentFrame) {
+    oldestAttributedFrame_ = currentFrame < 0 ? 0 : currentFrame;
+    qlm::clearPreviousNodes(nodes, frames, oldestAttributedFrame_);
+}
 
 } // namespace qlm

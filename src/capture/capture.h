@@ -25,8 +25,16 @@ public:
     // The default-name counter of the node table runs on.
     void reset();
 
-    // Attributes the frames from `first` on (and all of them after a merge).
+    // Attributes the frames from `first` on (and, after a merge of node entries,
+    // every frame that still has its node references).
     void attributeFrom(int32_t first);
+
+    // "Clear Previous": forgets the nodes only frames before `currentFrame` name;
+    // those frames lose their node references for good.
+    void clearPreviousNodes(int32_t currentFrame);
+
+private:
+    int32_t oldestAttributedFrame_ = 0;
 };
 
 } // namespace qlm

@@ -72,15 +72,17 @@ void attributeFrame(NodeTable& nodes, CapturedFrame& frame) {
     frame.frameClass = classify(nodes, frame, addresses);
 }
 
-void attributeFrames(NodeTable& nodes, FrameStore& frames, int32_t first) {
+void attributeFrames(NodeTable& nodes, FrameStore& frames, int32_t first,
+                     int32_t oldestAttributed) {
     nodes.takeMergeHappened();
+    const int32_t restart = oldestAttributed < 0 ? 0 : oldestAttributed;
     int32_t index = first < 0 ? 0 : first;
     while (index < frames.frameCount()) {
         attributeFrame(nodes, frames[index]);
         // A merge moved or removed entries that frames attributed so far may
-        // name; start over from the oldest frame. Merges only ever shrink the
-        // set of duplicate entries, so this ends.
-        index = nodes.takeMergeHappened() ? 0 : index + 1;
+        // name; start over from the oldest attributed frame. Merges only ever
+        // shrink the set of duplicate entries, so this ends.
+        index = nodes.takeMergeHappened() ? restart : index + 1;
     }
 }
 
@@ -104,7 +106,7 @@ void clearPreviousNodes(NodeTable& nodes, FrameStore& frames, int32_t currentFra
     nodes.removeMarked();
     for (int32_t i = 0; i < currentFrame && i < frames.frameCount(); ++i)
         clearReferences(frames[i]);
-    attributeFrames(nodes, frames, currentFrame);
+    attributeFrames(nodes, frames, currentFrame, currentFrame);
 }
 
 } // namespace qlm

@@ -11,9 +11,12 @@ namespace qlm {
 void attributeFrame(NodeTable& nodes, CapturedFrame& frame);
 
 // Attributes the frames from `first` to the last. When the table merges duplicate
-// entries on the way, every stored frame is attributed again, so that no frame
-// keeps the index of an entry that moved or no longer exists.
-void attributeFrames(NodeTable& nodes, FrameStore& frames, int32_t first);
+// entries on the way, the frames from `oldestAttributed` on are attributed again,
+// so that no frame keeps the index of an entry that moved or no longer exists.
+// Frames before `oldestAttributed` must hold no node references ("Clear Previous"
+// took them away); by default every stored frame is attributed again.
+void attributeFrames(NodeTable& nodes, FrameStore& frames, int32_t first,
+                     int32_t oldestAttributed = 0);
 
 // "Clear Previous": forgets the nodes that no frame from `currentFrame` to the
 // last refers to (the broadcast entry stays), then attributes those frames again.

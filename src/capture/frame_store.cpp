@@ -1,7 +1,6 @@
 #include "capture/frame_store.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <type_traits>
@@ -9,18 +8,27 @@
 namespace qlm {
 
 static_assert(std::is_trivially_copyable_v<CapturedFrame>,
-              "records are moved wholesale by realloc");
-
-FrameStore::~FrameStore() { clear(); }
+              "records are moved wholesale when the store grows");
 
 bool FrameStore::grow() {
     if (frameCapacity_ > std::numeric_limits<int32_t>::max() - kGrowthStep)
         return false;
-    const int32_t capacity = frameCapacity_ + kGrowthStep;
-    void* grown = std::realloc(frames_, static_cast<size_t>(capacity) * sizeof(CapturedFrame));
-    if (grown == nullptr)
-        return false;  // realloc left the old array in place
-    frames_ = static_cast<CapturedFrame*>(grown);
+    return growTo(frameCapacity_ + kGrowthStep);
+}
+
+bool FrameStore::reserve(int32_t frames) {
+    if (frames <= frameCapacity_)
+        return true;
+    const int64_t steps = (int64_t{frames} + kGrowthStep - 1) / kGrowthStep;
+    if (steps * kGrowthStep > std::numeric_limits<int32_t>::max())
+        return false;
+    return growTo(static_cast<int32_t>(steps * kGrowthStep));
+}
+
+bool FrameStore::growTo(int32_t capacity) {
+    if (!memory_.reserve(static_cast<size_t>(capacity) * sizeof(CapturedFrame)))
+        return false;  // the old array stays in place
+    frames_ = reinterpret_cast<CapturedFrame*>(memory_.data());
     frameCapacity_ = capacity;
     return true;
 }
@@ -66,7 +74,7 @@ bool FrameStore::appendOverflow(const ArrivalTime& time) {
 }
 
 void FrameStore::clear() {
-    std::free(frames_);
+    memory_.release();
     frames_ = nullptr;
     frameCount_ = 0;
     frameCapacity_ = 0;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "capture/captured_frame.h"
+#include "capture/large_buffer.h"
 
 #include <cstddef>
 #include <span>
@@ -17,7 +18,6 @@ public:
     static constexpr int32_t kGrowthStep = 1000;
 
     FrameStore() = default;
-    ~FrameStore();
     FrameStore(const FrameStore&) = delete;
     FrameStore& operator=(const FrameStore&) = delete;
 
@@ -27,6 +27,10 @@ public:
     bool appendFrame(const ArrivalTime& time, std::span<const uint8_t> bytes);
     // Appends the marker of a sniffer buffer overflow: length -1, no bytes.
     bool appendOverflow(const ArrivalTime& time);
+    // Makes room for at least `frames` records (rounded up to the growth step),
+    // so that a known number of appends needs no further growth. Returns false,
+    // with the store unchanged, when the memory cannot be had.
+    bool reserve(int32_t frames);
     // Releases the array: no records, no capacity.
     void clear();
 
@@ -43,8 +47,10 @@ public:
 private:
     CapturedFrame* appendRecord(const ArrivalTime& time);
     bool grow();
+    bool growTo(int32_t capacity);
 
-    CapturedFrame* frames_ = nullptr;
+    LargeBuffer memory_;
+    CapturedFrame* frames_ = nullptr;  // the records in memory_
     int32_t frameCount_ = 0;
     int32_t frameCapacity_ = 0;
 };

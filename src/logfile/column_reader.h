@@ -33,20 +33,30 @@ public:
     size_t size() const { return line_.size(); }
     char at(size_t column) const { return column < line_.size() ? line_[column] : '\0'; }
 
-    std::optional<int64_t> decimalAt(size_t column) const { return numberAt(column, 10); }
+    std::optional<int64_t> decimalAt(size_t column) const {
+        // The common case, digits right at the column, without the general scan.
+        int64_t value = 0;
+        size_t i = column;
+        for (; i < line_.size() && i < column + 4 && line_[i] >= '0' && line_[i] <= '9'; ++i)
+            value = value * 10 + (line_[i] - '0');
+        if (i > column && (i == line_.size() || line_[i] < '0' || line_[i] > '9'))
+            return value;
+        return numberAt(column, 10);
+    }
     std::optional<int64_t> hexAt(size_t column) const { return numberAt(column, 16); }
 
-    // A frame byte: the common case of exactly two hex digits is read directly,
-    // anything else the general way.
-    std::optional<int64_t> hexByteAt(size_t column) const {
+    // The low 8 bits of a hex field, or -1 when it cannot be read: a frame byte.
+    // The common case of exactly two digits is read directly.
+    int hexByteAt(size_t column) const {
         if (column + 2 <= line_.size()) {
             const int high = digitValue(line_[column]);
             const int low = digitValue(line_[column + 1]);
-            if (high >= 0 && low >= 0 &&
+            if ((high | low) >= 0 &&
                 (column + 2 == line_.size() || digitValue(line_[column + 2]) < 0))
                 return high * 16 + low;
         }
-        return hexAt(column);
+        const std::optional<int64_t> value = hexAt(column);
+        return value ? static_cast<int>(static_cast<uint64_t>(*value) & 0xFF) : -1;
     }
 
     // Two hex numbers separated by a comma ("%lx,%lx"); the end column of the

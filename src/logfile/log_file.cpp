@@ -114,7 +114,7 @@ FileResult FileResult::failure(int errorNumber) {
     return FileResult{false, std::strerror(errorNumber)};
 }
 
-bool readWholeFile(const std::string& path, std::string& contents) {
+bool readWholeFile(const std::string& path, LargeBuffer& contents) {
     FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (!file.valid())
         return false;
@@ -122,13 +122,19 @@ bool readWholeFile(const std::string& path, std::string& contents) {
     size_t expected = 0;
     if (::fstat(file.get(), &info) == 0 && S_ISREG(info.st_mode))
         expected = static_cast<size_t>(info.st_size);
-    contents.clear();
-    contents.resize(expected + 1);
+    // One byte more than the file's size, so that reaching the end is seen
+    // without growing; files that grow while read, and pipes, are read on.
+    if (!contents.reserve(expected + 1)) {
+        errno = ENOMEM;
+        return false;
+    }
     size_t used = 0;
     for (;;) {
-        if (used == contents.size())
-            contents.resize(contents.size() * 2 + 4096);
-        const ssize_t got = ::read(file.get(), contents.data() + used, contents.size() - used);
+        if (used == contents.capacity() && !contents.reserve(contents.capacity() * 2 + 65536)) {
+            errno = ENOMEM;
+            return false;
+        }
+        const ssize_t got = ::read(file.get(), contents.data() + used, contents.capacity() - used);
         if (got < 0) {
             if (errno == EINTR)
                 continue;
@@ -138,15 +144,15 @@ bool readWholeFile(const std::string& path, std::string& contents) {
             break;
         used += static_cast<size_t>(got);
     }
-    contents.resize(used);
+    contents.setSize(used);
     return true;
 }
 
 FileResult importLogFile(Capture& capture, const std::string& path) {
-    std::string text;
+    LargeBuffer text;
     if (!readWholeFile(path, text))
         return FileResult::failure(errno);
-    readLog(capture, text);
+    readLog(capture, text.view());
     return FileResult::success();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "capture/capture.h"
+#include "capture/large_buffer.h"
 
 #include <string>
 
@@ -27,7 +28,8 @@ FileResult importLogFile(Capture& capture, const std::string& path);
 // node names become single quotes in the table first.
 FileResult exportLogFile(Capture& capture, const std::string& path);
 
-// The whole contents of a file; false with errno set when it cannot be read.
-bool readWholeFile(const std::string& path, std::string& contents);
+// The whole contents of a file (size() bytes of the buffer); false with errno set
+// when it cannot be read.
+bool readWholeFile(const std::string& path, LargeBuffer& contents);
 
 } // namespace qlm

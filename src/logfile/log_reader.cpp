@@ -2,6 +2,7 @@
 
 #include "logfile/column_reader.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace qlm {
@@ -90,7 +91,7 @@ private:
     // byte L. Counted in the statistics whatever it holds; stored only when the
     // time is complete, L lies in 0 to 127 and all L further bytes are there.
     void readFrameLine(const ColumnReader& line) {
-        const std::optional<int64_t> lengthByte = line.hexByteAt(kLengthByteColumn);
+        const std::optional<int64_t> lengthByte = line.hexAt(kLengthByteColumn);
         capture_.statistics.update(!lengthByte || *lengthByte == 0);
 
         ArrivalTime time;
@@ -108,11 +109,10 @@ private:
         uint8_t bytes[128];
         bytes[0] = static_cast<uint8_t>(length);
         for (int k = 0; k < length; ++k) {
-            const std::optional<int64_t> value =
-                line.hexByteAt(kFirstDataByteColumn + 3 * static_cast<size_t>(k));
-            if (!value)
+            const int value = line.hexByteAt(kFirstDataByteColumn + 3 * static_cast<size_t>(k));
+            if (value < 0)
                 return;
-            bytes[k + 1] = static_cast<uint8_t>(*value);
+            bytes[k + 1] = static_cast<uint8_t>(value);
         }
         capture_.frames.appendFrame(time, std::span<const uint8_t>(bytes, length + 1));
     }
@@ -163,8 +163,24 @@ private:
 
 } // namespace
 
+// Lines that may hold a frame, counted so the store is sized once.
+int32_t countFrameLines(std::string_view text) {
+    int64_t count = 0;
+    size_t start = 0;
+    while (start < text.size()) {
+        const void* found = std::memchr(text.data() + start, '\n', text.size() - start);
+        const size_t end = found ? static_cast<size_t>(static_cast<const char*>(found) - text.data())
+                                 : text.size();
+        count += tagOf(text.substr(start, end - start)) == LineTag::Frame ? 1 : 0;
+        start = end + 1;
+    }
+    return static_cast<int32_t>(std::min<int64_t>(count, INT32_MAX));
+}
+
 void readLog(Capture& capture, std::string_view text) {
     capture.reset();
+    // Best effort: without the room, the store grows as frames are taken.
+    capture.frames.reserve(countFrameLines(text));
     LogReader reader(capture);
     size_t start = 0;
     while (start < text.size()) {

@@ -123,6 +123,13 @@ TEST_F(LogFileTest, ExportReplacesAnExistingFileKeepingItsPermissions) {
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
                   fs::perms::others_read);
     EXPECT_EQ(filesInFolder(), 1u);
+
+    // Through a symbolic link, the file it points to is replaced.
+    fs::create_symlink(path("shared.qln"), path("link.qln"));
+    write(path("shared.qln"), "old");
+    ASSERT_TRUE(exportLogFile(capture, path("link.qln")));
+    EXPECT_TRUE(fs::is_symlink(path("link.qln")));
+    EXPECT_EQ(contents(path("shared.qln")).rfind("+INFO:", 0), 0u);
 }
 
 } // namespace

@@ -36,8 +36,10 @@ bool LargeBuffer::reserve(size_t bytes) {
     if (memory == MAP_FAILED)
         return false;
     ::madvise(memory, mapped, MADV_HUGEPAGE);  // hints, refused where not supported
+#ifdef MADV_POPULATE_WRITE
     if (data_ != nullptr)
         ::madvise(static_cast<char*>(memory) + mapped_, mapped - mapped_, MADV_POPULATE_WRITE);
+#endif
     data_ = static_cast<char*>(memory);
     mapped_ = mapped;
     capacity_ = bytes;

@@ -1,5 +1,6 @@
 #include "capture/node_table.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace qlm {
@@ -18,6 +19,8 @@ void NodeTable::reset() {
     entries_[0].shortAddress = kBroadcastAddress;
     entries_[0].flags = kPanKnown | kShortKnown;
     names_[0] = "General";
+    index_.clear();
+    index_.add(0, entries_[0]);
     count_ = 1;
     mergeHappened_ = false;
     ++revision_;
@@ -63,30 +66,67 @@ bool NodeTable::matches(const NodeEntry& entry, const NodeAddress& given) {
            !entry.knows(kPanKnown) && entry.shortAddress == given.shortAddress;
 }
 
+// The first entry that matches, searching from index 0 upward. A small table is
+// walked; in a large one, every entry that can match knows one of the given
+// addresses, so the index lists all candidates.
 int32_t NodeTable::findMatch(const NodeAddress& given) const {
-    for (int32_t i = 0; i < count_; ++i)
-        if (matches(entries_[i], given))
-            return i;
-    return -1;
+    if (count_ <= kWalkedEntries) {
+        for (int32_t i = 0; i < count_; ++i)
+            if (matches(entries_[i], given))
+                return i;
+        return -1;
+    }
+    int32_t first = -1;
+    auto consider = [&](const NodeIndex::Entries& candidates) {
+        for (int32_t i : candidates)
+            if ((first < 0 || i < first) && matches(entries_[i], given))
+                first = i;
+    };
+    if (given.has(kPanKnown) && given.has(kShortKnown))
+        consider(index_.byPanAndShort(given.pan, given.shortAddress));
+    if (given.has(kExtendedKnown))
+        consider(index_.byExtended(given.extended));
+    if (given.has(kShortKnown) && !given.has(kPanKnown))
+        consider(index_.byShort(given.shortAddress));
+    return first;
 }
 
-// Stores what the entry did not know yet; returns whether an address was stored.
-bool NodeTable::learn(NodeEntry& entry, const NodeAddress& given) {
-    bool storedAddress = false;
+// Learns what the entry did not know, keeping the index in step when an address
+// is stored.
+void NodeTable::storeLearned(int32_t index, const NodeAddress& given) {
+    NodeEntry& entry = entries_[index];
+    const bool addsAddress = (given.flags & kAddressFlags & ~entry.flags) != 0;
+    if (addsAddress)
+        index_.remove(index, entry);
+    learn(entry, given);
+    if (addsAddress) {
+        index_.add(index, entry);
+        if (entry.knows(kPanKnown) && entry.knows(kExtendedKnown))
+            mergeDuplicatesOf(index);
+    }
+}
+
+void NodeTable::setShortAddress(int32_t index, uint16_t shortAddress) {
+    NodeEntry& entry = entries_[index];
+    index_.remove(index, entry);
+    entry.shortAddress = shortAddress;
+    entry.flags |= kShortKnown;
+    index_.add(index, entry);
+}
+
+// Stores what the entry did not know yet and folds in the link quality.
+void NodeTable::learn(NodeEntry& entry, const NodeAddress& given) {
     if (given.has(kPanKnown) && !entry.knows(kPanKnown)) {
         entry.pan = given.pan;
         entry.flags |= kPanKnown;
-        storedAddress = true;
     }
     if (given.has(kShortKnown) && !entry.knows(kShortKnown)) {
         entry.shortAddress = given.shortAddress;
         entry.flags |= kShortKnown;
-        storedAddress = true;
     }
     if (given.has(kExtendedKnown) && !entry.knows(kExtendedKnown)) {
         entry.extended = given.extended;
         entry.flags |= kExtendedKnown;
-        storedAddress = true;
     }
     if (given.has(kLinkQualityKnown)) {
         if (entry.knows(kLinkQualityKnown)) {
@@ -98,37 +138,39 @@ bool NodeTable::learn(NodeEntry& entry, const NodeAddress& given) {
             entry.flags |= kLinkQualityKnown;
         }
     }
-    return storedAddress;
 }
 
 void NodeTable::removeByMovingLast(int32_t index) {
     const int32_t last = count_ - 1;
+    index_.remove(index, entries_[index]);
     if (index != last) {
+        index_.remove(last, entries_[last]);
         entries_[index] = entries_[last];
         names_[index] = std::move(names_[last]);
+        index_.add(index, entries_[index]);
     }
     names_[last].clear();
     --count_;
 }
 
 // Later entries with the same PAN and extended address are the same device seen
-// earlier under another address: fold them into this one.
+// earlier under another address: fold them into this one. Lowest first, as a
+// walk up the table would remove them.
 void NodeTable::mergeDuplicatesOf(int32_t index) {
-    NodeEntry& keeper = entries_[index];
-    int32_t candidate = index + 1;
-    while (candidate < count_) {
-        const NodeEntry& other = entries_[candidate];
-        const bool duplicate = other.knows(kPanKnown) && other.knows(kExtendedKnown) &&
-                               other.pan == keeper.pan && other.extended == keeper.extended;
-        if (!duplicate) {
-            ++candidate;
-            continue;
+    for (;;) {
+        const NodeEntry& keeper = entries_[index];
+        int32_t duplicate = -1;
+        for (int32_t other : index_.byExtended(keeper.extended)) {
+            const NodeEntry& entry = entries_[other];
+            if (other > index && (duplicate < 0 || other < duplicate) &&
+                entry.knows(kPanKnown) && entry.pan == keeper.pan)
+                duplicate = other;
         }
-        if (other.knows(kShortKnown)) {
-            keeper.shortAddress = other.shortAddress;
-            keeper.flags |= kShortKnown;
-        }
-        removeByMovingLast(candidate);  // the moved entry is checked next
+        if (duplicate < 0)
+            return;
+        if (entries_[duplicate].knows(kShortKnown))
+            setShortAddress(index, entries_[duplicate].shortAddress);
+        removeByMovingLast(duplicate);
         mergeHappened_ = true;
     }
 }
@@ -145,6 +187,7 @@ int32_t NodeTable::append(const NodeAddress& given) {
     entry.shortAddress = given.shortAddress;
     entry.extended = given.extended;
     entry.linkQuality = given.linkQuality;
+    index_.add(index, entry);
     names_[index] = namesANode ? "Node " + std::to_string(nameCounter_++) : "General";
     return index;
 }
@@ -154,9 +197,7 @@ int32_t NodeTable::findOrAdd(NodeAddress given) {
     ++revision_;
     const int32_t match = findMatch(given);
     if (match >= 0) {
-        const NodeEntry& entry = entries_[match];
-        if (learn(entries_[match], given) && entry.knows(kPanKnown) && entry.knows(kExtendedKnown))
-            mergeDuplicatesOf(match);
+        storeLearned(match, given);
         return match;
     }
     if (count_ >= kMaxEntries)
@@ -165,13 +206,21 @@ int32_t NodeTable::findOrAdd(NodeAddress given) {
 }
 
 int32_t NodeTable::findNetworkNode(bool panGiven, uint16_t pan, uint16_t shortAddress) const {
-    if (panGiven) {
-        for (int32_t i = count_ - 1; i >= 0; --i) {
-            const NodeEntry& entry = entries_[i];
-            if (entry.knows(kPanKnown) && entry.knows(kShortKnown) && entry.pan == pan &&
-                entry.shortAddress == shortAddress)
-                return i;
-        }
+    if (count_ <= kWalkedEntries)
+        return walkForNetworkNode(panGiven, pan, shortAddress);
+    auto highest = [](const NodeIndex::Entries& candidates) {
+        return candidates.empty() ? -1 : *std::max_element(candidates.begin(), candidates.end());
+    };
+    const int32_t byPan = panGiven ? highest(index_.byPanAndShort(pan, shortAddress)) : -1;
+    return byPan >= 0 ? byPan : highest(index_.byShort(shortAddress));
+}
+
+int32_t NodeTable::walkForNetworkNode(bool panGiven, uint16_t pan, uint16_t shortAddress) const {
+    for (int32_t i = count_ - 1; panGiven && i >= 0; --i) {
+        const NodeEntry& entry = entries_[i];
+        if (entry.knows(kPanKnown) && entry.knows(kShortKnown) && entry.pan == pan &&
+            entry.shortAddress == shortAddress)
+            return i;
     }
     for (int32_t i = count_ - 1; i >= 0; --i) {
         const NodeEntry& entry = entries_[i];

@@ -1,24 +1,14 @@
 #pragma once
 
 #include "capture/node_address.h"
+#include "capture/node_entry.h"
+#include "capture/node_index.h"
 
 #include <cstdint>
 #include <memory>
 #include <string>
 
 namespace qlm {
-
-// One device seen on air. Kept small and fixed-size so that the searches, which
-// run several times per frame, walk a compact array; the names live beside it.
-struct NodeEntry {
-    uint64_t extended = 0;  // over-the-air byte order, first byte least significant
-    uint16_t pan = 0;
-    uint16_t shortAddress = 0;
-    int32_t linkQuality = 0;  // running average of the link-quality byte of its frames
-    uint8_t flags = 0;
-
-    bool knows(uint8_t flag) const { return (flags & flag) != 0; }
-};
 
 // The nodes seen on air: a fixed table of 65536 entries with a count of those in
 // use. Entry 0 is the broadcast node "General" (PAN FFFF, short address FFFF).
@@ -30,6 +20,9 @@ public:
     static constexpr int32_t kCapacity = 65536;
     static constexpr int32_t kMaxEntries = 65535;  // a full table adds nothing more
     static constexpr int32_t kBroadcastEntry = 0;
+    // Up to this many entries a search walks the table, which is faster than
+    // looking addresses up; beyond it, searches use the index.
+    static constexpr int32_t kWalkedEntries = 48;
 
     NodeTable();
 
@@ -75,14 +68,18 @@ public:
 private:
     static void normalizeBroadcast(NodeAddress& given);
     static bool matches(const NodeEntry& entry, const NodeAddress& given);
-    static bool learn(NodeEntry& entry, const NodeAddress& given);
+    static void learn(NodeEntry& entry, const NodeAddress& given);
     int32_t findMatch(const NodeAddress& given) const;
+    int32_t walkForNetworkNode(bool panGiven, uint16_t pan, uint16_t shortAddress) const;
+    void storeLearned(int32_t index, const NodeAddress& given);
+    void setShortAddress(int32_t index, uint16_t shortAddress);
     void mergeDuplicatesOf(int32_t index);
     void removeByMovingLast(int32_t index);
     int32_t append(const NodeAddress& given);
     int32_t nthSelected(int32_t n) const;
 
     std::unique_ptr<NodeEntry[]> entries_;
+    NodeIndex index_;  // the entries by address, kept in step with entries_
     std::unique_ptr<std::string[]> names_;
     int32_t count_ = 0;
     int64_t nameCounter_ = 1;

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -158,6 +159,17 @@ FileResult importLogFile(Capture& capture, const std::string& path) {
 
 FileResult exportLogFile(Capture& capture, const std::string& path) {
     replaceQuotesInNodeNames(capture.nodes);
+    // Replacing a symbolic link would leave its target as it was: write the file
+    // it points to instead.
+    struct stat link {};
+    if (::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+        char* target = ::realpath(path.c_str(), nullptr);
+        if (target != nullptr) {
+            const std::string resolved(target);
+            std::free(target);
+            return writeAndReplace(capture, resolved);
+        }
+    }
     return writeAndReplace(capture, path);
 }
 

@@ -163,17 +163,23 @@ private:
 
 } // namespace
 
-// Lines that may hold a frame, counted so the store is sized once.
-int32_t countFrameLines(std::string_view text) {
-    int64_t count = 0;
+// Calls `take` with every line of the text, without its line feed. The last
+// line needs none.
+template <typename Take> void forEachLine(std::string_view text, Take take) {
     size_t start = 0;
     while (start < text.size()) {
         const void* found = std::memchr(text.data() + start, '\n', text.size() - start);
         const size_t end = found ? static_cast<size_t>(static_cast<const char*>(found) - text.data())
                                  : text.size();
-        count += tagOf(text.substr(start, end - start)) == LineTag::Frame ? 1 : 0;
+        take(text.substr(start, end - start));
         start = end + 1;
     }
+}
+
+// Lines that may hold a frame, counted so the store is sized once.
+int32_t countFrameLines(std::string_view text) {
+    int64_t count = 0;
+    forEachLine(text, [&](std::string_view line) { count += tagOf(line) == LineTag::Frame; });
     return static_cast<int32_t>(std::min<int64_t>(count, INT32_MAX));
 }
 
@@ -182,14 +188,7 @@ void readLog(Capture& capture, std::string_view text) {
     // Best effort: without the room, the store grows as frames are taken.
     capture.frames.reserve(countFrameLines(text));
     LogReader reader(capture);
-    size_t start = 0;
-    while (start < text.size()) {
-        const void* found = std::memchr(text.data() + start, '\n', text.size() - start);
-        const size_t end = found ? static_cast<size_t>(static_cast<const char*>(found) - text.data())
-                                 : text.size();
-        reader.readLine(text.substr(start, end - start));
-        start = end + 1;
-    }
+    forEachLine(text, [&](std::string_view line) { reader.readLine(line); });
     if (capture.statistics.packets() == 0)
         capture.statistics.resetAndShow();  // no "+FRAM:" line: the texts still say 0
     capture.attributeFrom(0);

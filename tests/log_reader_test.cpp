@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
+#include <sys/resource.h>
 
 namespace qlm {
 namespace {
@@ -196,6 +198,35 @@ TEST(LogReader, SurvivesArbitraryBytes) {
     readLog(capture, text);
     ASSERT_EQ(capture.frames.frameCount(), 1);
     EXPECT_EQ(capture.frames[0].data[1], 0x0A);
+}
+
+long virtualMemoryBytes() {
+    long pages = 0;
+    if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(statm, "%ld", &pages) != 1)
+            pages = 0;
+        std::fclose(statm);
+    }
+    return pages * 4096;
+}
+
+TEST(LogReader, SaysSoWhenMemoryRunsOutForFrames) {
+    std::string text;
+    for (int i = 0; i < 400'000; ++i)
+        text.append("+FRAM:00,00,00,000,00\n");
+    auto capture = std::make_unique<Capture>();
+    // Room for the log but not for 400,000 records of 236 bytes.
+    rlimit previous{};
+    ::getrlimit(RLIMIT_AS, &previous);
+    rlimit limited = previous;
+    limited.rlim_cur = static_cast<rlim_t>(virtualMemoryBytes() + (32 << 20));
+    ASSERT_EQ(::setrlimit(RLIMIT_AS, &limited), 0);
+    const bool complete = readLog(*capture, text);
+    ::setrlimit(RLIMIT_AS, &previous);
+    EXPECT_FALSE(complete);
+    EXPECT_GT(capture->frames.frameCount(), 0);
+    EXPECT_LT(capture->frames.frameCount(), 400'000);
+    EXPECT_EQ(capture->statistics.packets(), 400'000);
 }
 
 } // namespace

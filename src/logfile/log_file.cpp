@@ -153,7 +153,8 @@ FileResult importLogFile(Capture& capture, const std::string& path) {
     LargeBuffer text;
     if (!readWholeFile(path, text))
         return FileResult::failure(errno);
-    readLog(capture, text.view());
+    if (!readLog(capture, text.view()))
+        return FileResult::failure(ENOMEM);
     return FileResult::success();
 }
 

@@ -19,7 +19,9 @@ struct FileResult {
 };
 
 // Replaces the capture by a log file's contents. The file is read whole first:
-// when it cannot be opened or read, the capture is left as it was.
+// when it cannot be opened or read, the capture is left as it was. When memory
+// runs out for some frames, the capture holds those that fit and the result
+// says so.
 FileResult importLogFile(Capture& capture, const std::string& path);
 
 // Writes the capture to a log file, dated now. The log is written to a temporary

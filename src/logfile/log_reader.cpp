@@ -49,6 +49,8 @@ class LogReader {
 public:
     explicit LogReader(Capture& capture) : capture_(capture) {}
 
+    bool framesLost() const { return framesLost_; }
+
     void readLine(std::string_view line) {
         switch (tagOf(line)) {
         case LineTag::Frame:
@@ -114,7 +116,8 @@ private:
                 return;
             bytes[k + 1] = static_cast<uint8_t>(value);
         }
-        capture_.frames.appendFrame(time, std::span<const uint8_t>(bytes, length + 1));
+        if (!capture_.frames.appendFrame(time, std::span<const uint8_t>(bytes, length + 1)))
+            framesLost_ = true;
     }
 
     // "+NODE:\"name\"" then PAN, short address, extended address and link quality
@@ -159,6 +162,7 @@ private:
     }
 
     Capture& capture_;
+    bool framesLost_ = false;  // the store could not grow for a frame
 };
 
 } // namespace
@@ -183,7 +187,7 @@ int32_t countFrameLines(std::string_view text) {
     return static_cast<int32_t>(std::min<int64_t>(count, INT32_MAX));
 }
 
-void readLog(Capture& capture, std::string_view text) {
+bool readLog(Capture& capture, std::string_view text) {
     capture.reset();
     // Best effort: without the room, the store grows as frames are taken.
     capture.frames.reserve(countFrameLines(text));
@@ -192,6 +196,7 @@ void readLog(Capture& capture, std::string_view text) {
     if (capture.statistics.packets() == 0)
         capture.statistics.resetAndShow();  // no "+FRAM:" line: the texts still say 0
     capture.attributeFrom(0);
+    return !reader.framesLost();
 }
 
 } // namespace qlm

@@ -10,7 +10,8 @@ namespace qlm {
 // every line is taken or skipped (field by field, never reading past its line),
 // every "+FRAM:" line is counted in the statistics, and at the end every stored
 // frame is attributed to its nodes. Any text is accepted; nothing in it can stop
-// the reading before its end.
-void readLog(Capture& capture, std::string_view text);
+// the reading before its end. Returns false when memory ran out for some frames:
+// the capture then holds those that fit.
+bool readLog(Capture& capture, std::string_view text);
 
 } // namespace qlm

@@ -180,10 +180,13 @@ template <typename Take> void forEachLine(std::string_view text, Take take) {
     }
 }
 
-// Lines that may hold a frame, counted so the store is sized once.
+// Lines that may hold a frame (long enough to carry a length byte), counted so
+// the store is sized once.
 int32_t countFrameLines(std::string_view text) {
     int64_t count = 0;
-    forEachLine(text, [&](std::string_view line) { count += tagOf(line) == LineTag::Frame; });
+    forEachLine(text, [&](std::string_view line) {
+        count += line.size() > kLengthByteColumn && tagOf(line) == LineTag::Frame;
+    });
     return static_cast<int32_t>(std::min<int64_t>(count, INT32_MAX));
 }
 

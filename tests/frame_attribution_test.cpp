@@ -624,6 +624,20 @@ TEST(CaptureAttribution, MergeAfterClearPreviousKeepsEarlierFramesForgotten) {
         for (int32_t node : {capture->frames[i].macSourceNode, capture->frames[i].macDestNode})
             EXPECT_TRUE(node >= -1 && node < nodes.count()) << "frame " << i;
     EXPECT_EQ(capture->frames[2].macSourceNode, capture->frames[1].macSourceNode);
+
+    // A new live capture starts attribution from its first frame again: a merge
+    // there re-attributes every frame of it.
+    capture->clearFrames();
+    capture->nodes.reset();
+    take(dataFrame().destShort(kPan, 0xFFFF).srcShort(0x0007));
+    take(dataFrame().destShort(kPan, 0xFFFF).srcExtended(kExtE));
+    take(commandFrame().destExtended(kPan, kExtE).srcExtended(kExtC).payload(
+        test::associationResponse(0x0007, 0x00)));
+    EXPECT_EQ(nodes.count(), 3);
+    EXPECT_EQ(capture->frames[1].macSourceNode, capture->frames[0].macSourceNode);
+    for (const CapturedFrame& frame : capture->frames)
+        for (int32_t node : {frame.macSourceNode, frame.macDestNode})
+            EXPECT_TRUE(node >= -1 && node < nodes.count());
 }
 
 } // namespace

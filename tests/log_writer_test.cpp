@@ -96,12 +96,15 @@ TEST(LogWriter, NodeLinesHaveFixedWidthFieldsWhetherKnownOrNot) {
     EXPECT_EQ(line.substr(quote + 38), "1A5");
 }
 
-TEST(LogWriter, QuotesInNodeNamesBecomeSingleQuotesInTheTable) {
+TEST(LogWriter, QuotesAndLineBreaksInNodeNamesAreReplacedInTheTable) {
     Capture capture;
     capture.nodes.rename(0, "He said \"hi\"");
     replaceQuotesInNodeNames(capture.nodes);
     EXPECT_EQ(capture.nodes.name(0), "He said 'hi'");
     EXPECT_EQ(linesOf(written(capture)).back().rfind("+NODE:\"He said 'hi'\",FF,FF,FF,FF,", 0), 0u);
+    capture.nodes.rename(0, "Kitchen\r\nlamp");
+    replaceQuotesInNodeNames(capture.nodes);
+    EXPECT_EQ(capture.nodes.name(0), "Kitchen  lamp");
 }
 
 TEST(LogWriter, LargeCapturesArriveInOrderAcrossChunks) {

@@ -102,6 +102,7 @@ TEST(Qlntool, ErrorsGoToStandardErrorWithAFailureStatus) {
     const ToolRun unwritable = qlntool(std::string("convert ") + EXAMPLE_PATH + " /nonexistent/out.qln");
     EXPECT_NE(unwritable.status, 0);
     EXPECT_NE(unwritable.output.find("/nonexistent/out.qln"), std::string::npos);
+    EXPECT_NE(qlntool(std::string("nodes ") + EXAMPLE_PATH + " >/dev/full").status, 0);
 }
 
 } // namespace

@@ -7,9 +7,13 @@ namespace qlm {
 void Capture::reset() {
     channels.reset();
     channels.setSelectedChannel(-1);
-    frames.clear();
+    clearFrames();
     statistics.reset();
     nodes.reset();
+}
+
+void Capture::clearFrames() {
+    frames.clear();
     oldestAttributedFrame_ = 0;
 }
 

@@ -25,6 +25,11 @@ public:
     // The default-name counter of the node table runs on.
     void reset();
 
+    // Empties the frame store for a new live capture, keeping nodes and channels.
+    // Frames are emptied this way, not through the store, so that attribution
+    // starts again from the first frame.
+    void clearFrames();
+
     // Attributes the frames from `first` on (and, after a merge of node entries,
     // every frame that still has its node references).
     void attributeFrom(int32_t first);

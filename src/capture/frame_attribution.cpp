@@ -2,6 +2,7 @@
 
 #include "capture/frame_addresses.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace qlm {
@@ -75,8 +76,10 @@ void attributeFrame(NodeTable& nodes, CapturedFrame& frame) {
 void attributeFrames(NodeTable& nodes, FrameStore& frames, int32_t first,
                      int32_t oldestAttributed) {
     nodes.takeMergeHappened();
-    const int32_t restart = oldestAttributed < 0 ? 0 : oldestAttributed;
     int32_t index = first < 0 ? 0 : first;
+    // Frames from `first` on are being given references, so a restart never
+    // starts after them.
+    const int32_t restart = std::clamp(oldestAttributed, 0, index);
     while (index < frames.frameCount()) {
         attributeFrame(nodes, frames[index]);
         // A merge moved or removed entries that frames attributed so far may

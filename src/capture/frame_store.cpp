@@ -13,24 +13,17 @@ static_assert(std::is_trivially_copyable_v<CapturedFrame>,
 bool FrameStore::grow() {
     if (frameCapacity_ > std::numeric_limits<int32_t>::max() - kGrowthStep)
         return false;
-    return growTo(frameCapacity_ + kGrowthStep);
-}
-
-bool FrameStore::reserve(int32_t frames) {
-    if (frames <= frameCapacity_)
-        return true;
-    const int64_t steps = (int64_t{frames} + kGrowthStep - 1) / kGrowthStep;
-    if (steps * kGrowthStep > std::numeric_limits<int32_t>::max())
-        return false;
-    return growTo(static_cast<int32_t>(steps * kGrowthStep));
-}
-
-bool FrameStore::growTo(int32_t capacity) {
+    const int32_t capacity = frameCapacity_ + kGrowthStep;
     if (!memory_.reserve(static_cast<size_t>(capacity) * sizeof(CapturedFrame)))
         return false;  // the old array stays in place
     frames_ = reinterpret_cast<CapturedFrame*>(memory_.data());
     frameCapacity_ = capacity;
     return true;
+}
+
+void FrameStore::expect(int32_t frames) {
+    if (frames > frameCapacity_)
+        memory_.reserveAddressSpace(static_cast<size_t>(frames) * sizeof(CapturedFrame));
 }
 
 CapturedFrame* FrameStore::appendRecord(const ArrivalTime& time) {

@@ -27,10 +27,9 @@ public:
     bool appendFrame(const ArrivalTime& time, std::span<const uint8_t> bytes);
     // Appends the marker of a sniffer buffer overflow: length -1, no bytes.
     bool appendOverflow(const ArrivalTime& time);
-    // Makes room for at least `frames` records (rounded up to the growth step),
-    // so that a known number of appends needs no further growth. Returns false,
-    // with the store unchanged, when the memory cannot be had.
-    bool reserve(int32_t frames);
+    // Says that up to `frames` records may follow, so that growing to them moves
+    // nothing. Uses no memory: the store still grows by 1000 records at a time.
+    void expect(int32_t frames);
     // Releases the array: no records, no capacity.
     void clear();
 
@@ -47,7 +46,6 @@ public:
 private:
     CapturedFrame* appendRecord(const ArrivalTime& time);
     bool grow();
-    bool growTo(int32_t capacity);
 
     LargeBuffer memory_;
     CapturedFrame* frames_ = nullptr;  // the records in memory_

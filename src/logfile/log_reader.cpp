@@ -181,7 +181,7 @@ template <typename Take> void forEachLine(std::string_view text, Take take) {
 }
 
 // Lines that may hold a frame (long enough to carry a length byte), counted so
-// the store is sized once.
+// the store can set its address space aside once.
 int32_t countFrameLines(std::string_view text) {
     int64_t count = 0;
     forEachLine(text, [&](std::string_view line) {
@@ -192,8 +192,7 @@ int32_t countFrameLines(std::string_view text) {
 
 bool readLog(Capture& capture, std::string_view text) {
     capture.reset();
-    // Best effort: without the room, the store grows as frames are taken.
-    capture.frames.reserve(countFrameLines(text));
+    capture.frames.expect(countFrameLines(text));
     LogReader reader(capture);
     forEachLine(text, [&](std::string_view line) { reader.readLine(line); });
     if (capture.statistics.packets() == 0)

@@ -176,10 +176,12 @@ void writeTextLine(OutputBuffer& output, std::string_view text) {
 
 void replaceQuotesInNodeNames(NodeTable& nodes) {
     for (int32_t i = 0; i < nodes.count(); ++i) {
-        if (nodes.name(i).find('"') == std::string::npos)
+        if (nodes.name(i).find_first_of("\"\r\n") == std::string::npos)
             continue;
         std::string name = nodes.name(i);
         std::replace(name.begin(), name.end(), '"', '\'');
+        std::replace(name.begin(), name.end(), '\r', ' ');
+        std::replace(name.begin(), name.end(), '\n', ' ');
         nodes.rename(i, std::move(name));
     }
 }

@@ -18,8 +18,10 @@ public:
 inline constexpr std::string_view kLogInfoLine =
     "+INFO:IEEE 802.15.2 Sniffer Log   https://quorlanmirex.example.org\r\n";
 
-// Node names are written between double quotes, so a name may not contain one:
-// every double quote in the table's names becomes a single quote.
+// Node names are written between double quotes on one line, so a name may not
+// contain a double quote or a line break: in the table's names every double quote
+// becomes a single quote, and every CR or LF a space (a name with a line break
+// would otherwise come back as "Unnamed" without its addresses).
 void replaceQuotesInNodeNames(NodeTable& nodes);
 
 // Writes the capture as a log: "+INFO:", "+DATE:" with the given 24-character

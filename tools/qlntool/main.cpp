@@ -2,6 +2,7 @@
 
 #include "commands.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -48,8 +49,14 @@ int main(int argc, char** argv) {
         return 0;
     }
     const Arguments arguments(argv + 2, argv + argc);
-    for (const Command& command : kCommands)
-        if (std::strcmp(argv[1], command.name) == 0)
-            return command.run(arguments);
+    for (const Command& command : kCommands) {
+        if (std::strcmp(argv[1], command.name) != 0)
+            continue;
+        const int status = command.run(arguments);
+        // Output that could not be written is a failure, not a result.
+        if (std::fflush(stdout) != 0 || std::ferror(stdout))
+            return fail(std::string("standard output: ") + std::strerror(errno));
+        return status;
+    }
     return usageError(std::string("unknown command \"") + argv[1] + "\"");
 }

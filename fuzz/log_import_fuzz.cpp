@@ -1,7 +1,8 @@
 // Imports arbitrary bytes as a log, then checks what any import must give: every
 // stored frame is complete and within its record, every node reference names an
 // existing entry, and writing the capture out and reading it back gives the same
-// frames.
+// frames. Then forgets the nodes of the frames before one of them ("Clear
+// Previous") and checks the references again.
 
 #include "logfile/log_reader.h"
 #include "logfile/log_writer.h"
@@ -58,5 +59,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         require(a.hour == b.hour && a.minute == b.minute && a.second == b.second &&
                 a.millisecond == b.millisecond);
     }
+
+    const int32_t current = static_cast<int32_t>(size % (capture.frames.frameCount() + 1u));
+    capture.clearPreviousNodes(current);
+    checkReferences(capture);
+    for (int32_t i = 0; i < current; ++i)
+        require(capture.frames[i].macSourceNode == -1 && capture.frames[i].nwkDestNode == -1);
     return 0;
 }

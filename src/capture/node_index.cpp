@@ -35,22 +35,22 @@ void NodeIndex::clear() {
     byShort_.clear();
 }
 
-void NodeIndex::add(int32_t index, const NodeEntry& entry) {
+// Calls `apply(map, key)` for every key under which the entry is listed.
+template <typename Apply> void NodeIndex::forEachKey(const NodeEntry& entry, Apply apply) {
     if (entry.knows(kPanKnown) && entry.knows(kShortKnown))
-        insert(byPanAndShort_, panShortKey(entry.pan, entry.shortAddress), index);
+        apply(byPanAndShort_, panShortKey(entry.pan, entry.shortAddress));
     if (entry.knows(kExtendedKnown))
-        insert(byExtended_, entry.extended, index);
+        apply(byExtended_, entry.extended);
     if (entry.knows(kShortKnown))
-        insert(byShort_, entry.shortAddress, index);
+        apply(byShort_, entry.shortAddress);
+}
+
+void NodeIndex::add(int32_t index, const NodeEntry& entry) {
+    forEachKey(entry, [index](auto& map, auto key) { insert(map, key, index); });
 }
 
 void NodeIndex::remove(int32_t index, const NodeEntry& entry) {
-    if (entry.knows(kPanKnown) && entry.knows(kShortKnown))
-        erase(byPanAndShort_, panShortKey(entry.pan, entry.shortAddress), index);
-    if (entry.knows(kExtendedKnown))
-        erase(byExtended_, entry.extended, index);
-    if (entry.knows(kShortKnown))
-        erase(byShort_, entry.shortAddress, index);
+    forEachKey(entry, [index](auto& map, auto key) { erase(map, key, index); });
 }
 
 const NodeIndex::Entries& NodeIndex::byPanAndShort(uint16_t pan, uint16_t shortAddress) const {

@@ -33,6 +33,7 @@ private:
     static uint32_t panShortKey(uint16_t pan, uint16_t shortAddress) {
         return uint32_t{pan} << 16 | shortAddress;
     }
+    template <typename Apply> void forEachKey(const NodeEntry& entry, Apply apply);
     template <typename Map, typename Key> static void insert(Map& map, Key key, int32_t index);
     template <typename Map, typename Key> static void erase(Map& map, Key key, int32_t index);
     template <typename Map, typename Key> static const Entries& find(const Map& map, Key key);

@@ -16,7 +16,6 @@ bool FrameStore::grow() {
     const int32_t capacity = frameCapacity_ + kGrowthStep;
     if (!memory_.reserve(static_cast<size_t>(capacity) * sizeof(CapturedFrame)))
         return false;  // the old array stays in place
-    frames_ = reinterpret_cast<CapturedFrame*>(memory_.data());
     frameCapacity_ = capacity;
     return true;
 }
@@ -29,7 +28,7 @@ void FrameStore::expect(int32_t frames) {
 CapturedFrame* FrameStore::appendRecord(const ArrivalTime& time) {
     if (frameCount_ >= frameCapacity_ && !grow())
         return nullptr;
-    CapturedFrame& frame = frames_[frameCount_];
+    CapturedFrame& frame = records()[frameCount_];
     frame.hour = time.hour;
     frame.minute = time.minute;
     frame.second = time.second;
@@ -68,7 +67,6 @@ bool FrameStore::appendOverflow(const ArrivalTime& time) {
 
 void FrameStore::clear() {
     memory_.release();
-    frames_ = nullptr;
     frameCount_ = 0;
     frameCapacity_ = 0;
 }

@@ -38,17 +38,19 @@ public:
     bool empty() const { return frameCount_ == 0; }
     bool contains(int32_t index) const { return index >= 0 && index < frameCount_; }
 
-    const CapturedFrame& operator[](int32_t index) const { return frames_[index]; }
-    CapturedFrame& operator[](int32_t index) { return frames_[index]; }
-    const CapturedFrame* begin() const { return frames_; }
-    const CapturedFrame* end() const { return frames_ + frameCount_; }
+    const CapturedFrame& operator[](int32_t index) const { return records()[index]; }
+    CapturedFrame& operator[](int32_t index) { return records()[index]; }
+    const CapturedFrame* begin() const { return records(); }
+    const CapturedFrame* end() const { return records() + frameCount_; }
 
 private:
+    // The records live in memory_, which may move when it grows (even when the
+    // growth then fails), so their address is always taken from it.
+    CapturedFrame* records() const { return reinterpret_cast<CapturedFrame*>(memory_.data()); }
     CapturedFrame* appendRecord(const ArrivalTime& time);
     bool grow();
 
     LargeBuffer memory_;
-    CapturedFrame* frames_ = nullptr;  // the records in memory_
     int32_t frameCount_ = 0;
     int32_t frameCapacity_ = 0;
 };

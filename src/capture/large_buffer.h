@@ -18,7 +18,8 @@ public:
     LargeBuffer& operator=(const LargeBuffer&) = delete;
 
     // Makes room for at least `bytes`, keeping the contents; never shrinks. On
-    // failure returns false and leaves the buffer as it was.
+    // failure returns false with the contents and capacity kept; data() may
+    // have moved all the same, so callers take it afresh.
     bool reserve(size_t bytes);
     // Sets address space aside for `bytes` without using memory, so that growing
     // up to it later needs no move. A hint: nothing happens where it cannot be had.

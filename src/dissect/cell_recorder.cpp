@@ -1,0 +1,42 @@
+#include "dissect/cell_recorder.h"
+
+namespace qlm {
+
+void CellRecorder::cell(const FieldCell& cell) {
+    Stored stored{cell.column, cell.brush, cell.captionEmphasis, false, 0, 0, 0, 0};
+    stored.captionStart = static_cast<uint32_t>(text_.size());
+    text_.append(cell.caption);
+    stored.valueStart = static_cast<uint32_t>(text_.size());
+    text_.append(cell.value);
+    stored.explanationStart = static_cast<uint32_t>(text_.size());
+    cell.explanation.appendTo(text_);
+    stored.end = static_cast<uint32_t>(text_.size());
+    cells_.push_back(stored);
+}
+
+void CellRecorder::gap() {
+    if (cells_.empty())
+        ++leadingGaps_;
+    else
+        cells_.back().gapAfter = true;
+}
+
+void CellRecorder::clear() {
+    cells_.clear();
+    text_.clear();
+    leadingGaps_ = 0;
+}
+
+CellRecorder::Cell CellRecorder::operator[](size_t index) const {
+    const Stored& s = cells_[index];
+    const std::string_view text(text_);
+    return {s.column,
+            s.brush,
+            s.captionEmphasis,
+            s.gapAfter,
+            text.substr(s.captionStart, s.valueStart - s.captionStart),
+            text.substr(s.valueStart, s.explanationStart - s.valueStart),
+            text.substr(s.explanationStart, s.end - s.explanationStart)};
+}
+
+} // namespace qlm

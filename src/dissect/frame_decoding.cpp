@@ -1,0 +1,17 @@
+#include "dissect/frame_decoding.h"
+
+namespace qlm {
+
+bool FrameDecoding::fieldAt(int position, int count, FieldColumn column,
+                            std::string_view caption) {
+    if (stored(position, count))
+        return true;
+    truncated = true;
+    out.cell(column, {CellBrush::kRed, true}, caption, "Trunc",
+             Sentence("The captured frame ends inside this field, which is left undecoded; the "
+                      "bytes that arrived are shown as hex payload%s",
+                      layerTag(columnLayer(column))));
+    return false;
+}
+
+} // namespace qlm

@@ -1,0 +1,26 @@
+#include "dissect/frame_dissector.h"
+
+#include "dissect/frame_decoding.h"
+#include "dissect/hex_run.h"
+#include "dissect/mac_header.h"
+#include "dissect/prologue.h"
+
+namespace qlm {
+
+void FrameDissector::dissect(const CapturedFrame& frame, const CapturedFrame* previous,
+                             int32_t index, CellSink& sink) const {
+    CellEmitter out(columns_, sink);
+    FrameDecoding decoding(frame, out);
+    if (!decodePrologue(decoding, previous, index))
+        return;
+
+    decodeMacHeader(decoding);
+    out.endGroup();  // the group a truncated field was in
+
+    const int macRunStart = decoding.nwkStart >= 0 ? decoding.nwkStart : decoding.cursor;
+    emitHexRun(decoding, FieldColumn::kMacHexPayload, CellBrush::kWhite, macRunStart);
+    emitHexRun(decoding, FieldColumn::kPhyHexPayload, CellBrush::kGrey, 0);
+    decodeTail(decoding);
+}
+
+} // namespace qlm

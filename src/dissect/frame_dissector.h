@@ -1,0 +1,34 @@
+#pragma once
+
+#include "capture/captured_frame.h"
+#include "capture/frame_store.h"
+#include "dissect/column_flags.h"
+#include "dissect/field_cell.h"
+
+namespace qlm {
+
+// Decodes one record into the cells of its grid row, layer by layer, and hands
+// them to a sink. It knows nothing of pixels: placing and painting the cells is
+// the sink's business. Cells of hidden columns are left out; every field is still
+// read, so hiding a column never changes what another one shows.
+class FrameDissector {
+public:
+    explicit FrameDissector(const ColumnFlags& columns = ColumnFlags::all())
+        : columns_(columns) {}
+
+    const ColumnFlags& columns() const { return columns_; }
+    void setColumns(const ColumnFlags& columns) { columns_ = columns; }
+
+    // Record `index` of the capture; `previous` is the record before it (null for
+    // the first), from which "dT" is taken.
+    void dissect(const CapturedFrame& frame, const CapturedFrame* previous, int32_t index,
+                 CellSink& sink) const;
+    void dissect(const FrameStore& frames, int32_t index, CellSink& sink) const {
+        dissect(frames[index], index > 0 ? &frames[index - 1] : nullptr, index, sink);
+    }
+
+private:
+    ColumnFlags columns_;
+};
+
+} // namespace qlm

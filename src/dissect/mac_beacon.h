@@ -1,0 +1,11 @@
+#pragma once
+
+#include "dissect/frame_decoding.h"
+
+namespace qlm {
+
+// The payload of an unsecured beacon: superframe specification, GTS fields and
+// pending addresses. Leaves the cursor after the last pending address.
+void decodeBeaconPayload(FrameDecoding& decoding);
+
+} // namespace qlm

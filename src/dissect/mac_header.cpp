@@ -1,0 +1,186 @@
+// MAC header: frame control, sequence number, addressing fields, payload dispatch.
+
+#include "dissect/mac_header.h"
+
+#include "dissect/mac_beacon.h"
+#include "dissect/mac_command.h"
+#include "dissect/short_text.h"
+
+namespace qlm {
+namespace {
+
+using C = FieldColumn;
+
+constexpr CellStyle kAddressStyle{CellBrush::kWhite, true};
+
+// Frame control, first byte (position 1).
+constexpr uint8_t kFrameTypeMask = 0x07;
+constexpr uint8_t kSecurityEnabled = 0x08;
+constexpr uint8_t kFramePending = 0x10;
+constexpr uint8_t kAckRequest = 0x20;
+constexpr uint8_t kIntraPan = 0x40;
+// Frame control, second byte (position 2).
+constexpr uint8_t kDestinationModeMask = 0x0C;
+constexpr uint8_t kDestinationShort = 0x08;
+constexpr uint8_t kDestinationExtended = 0x0C;
+constexpr uint8_t kSourceModeMask = 0xC0;
+constexpr uint8_t kSourceShort = 0x80;
+constexpr uint8_t kSourceExtended = 0xC0;
+
+enum MacFrameType : uint8_t { kBeacon = 0, kData = 1, kAcknowledgement = 2, kCommand = 3 };
+
+struct FrameTypeText {
+    const char* value;
+    const char* explanation;
+};
+
+constexpr FrameTypeText kFrameTypes[8] = {
+    {"Bcn", "This Frame Control Field indicates this is a MAC Beacon frame  (MAC)"},
+    {"Data", "This Frame Control Field indicates this is a data frame intended for a higher "
+             "layer  (MAC)"},
+    {"Ack", "This Frame Control Field indicates this is a MAC Acknowledge frame  (MAC)"},
+    {"Cmd", "This Frame Control Field indicates this is a MAC Command frame  (MAC)"},
+    {"???", "This Frame Control Field indicates this is a MAC Reserved frame not understood by "
+            "the sniffer  (MAC)"},
+    {"???", "This Frame Control Field indicates this is a MAC Reserved frame not understood by "
+            "the sniffer  (MAC)"},
+    {"???", "This Frame Control Field indicates this is a MAC Reserved frame not understood by "
+            "the sniffer  (MAC)"},
+    {"???", "This Frame Control Field indicates this is a MAC Reserved frame not understood by "
+            "the sniffer  (MAC)"},
+};
+
+// A frame-control flag: its column and caption with the sentences for set and clear.
+struct ControlFlag {
+    C column;
+    const char* caption;
+    uint8_t mask;
+    const char* whenSet;
+    const char* whenClear;
+};
+
+constexpr ControlFlag kControlFlags[] = {
+    {C::kMacEncryption, "Encr", kSecurityEnabled,
+     "This Frame Control Field indicates the MAC payload is encrypted  (MAC)",
+     "This Frame Control Field indicates the MAC payload is not encrypted  (MAC)"},
+    {C::kMacPendingMessages, "Pnd", kFramePending,
+     "This Frame Control Field indicates the sender has additional frames to send to the "
+     "recipient  (MAC)",
+     "This Frame Control Field indicates the sender has no further frames to send to the "
+     "recipient  (MAC)"},
+    {C::kMacAckRequest, "Ack", kAckRequest,
+     "This Frame Control Field indicates a MAC-level acknowledge is required for this frame  "
+     "(MAC)",
+     "This Frame Control Field indicates a MAC-level acknowledge is not required for this "
+     "frame  (MAC)"},
+};
+
+// Type, Encr, Pnd, Ack and Seq. Returns false when the frame ends before them.
+bool decodeFrameControl(FrameDecoding& d, uint8_t control) {
+    const uint8_t type = control & kFrameTypeMask;
+    const CellStyle style{type == kAcknowledgement ? CellBrush::kGreen : CellBrush::kWhite, true};
+    d.out.cell(C::kMacFrameType, style, "Type", kFrameTypes[type].value,
+               Sentence(kFrameTypes[type].explanation));
+    for (const ControlFlag& flag : kControlFlags) {
+        const bool set = (control & flag.mask) != 0;
+        d.out.cell(flag.column, style, flag.caption, set ? "Yes" : "No",
+                   Sentence(set ? flag.whenSet : flag.whenClear));
+    }
+    // The frame-control cells have no gap of their own; the sequence number's closes them.
+    d.out.beginGroup();
+    d.cursor = 3;
+    if (!d.fieldAtCursor(1, C::kMacSequenceNumber, "Seq"))
+        return false;
+    const ShortText sequence = ShortText::hexByte(d.byte(3));
+    d.out.cell(C::kMacSequenceNumber, style, "Seq", sequence,
+               Sentence("The sequence number of this frame is 0x%s  (MAC)", sequence));
+    d.out.endGroup();
+    return true;
+}
+
+// A PAN identifier at the cursor.
+bool decodePan(FrameDecoding& d, C column, const char* caption, const char* explanation) {
+    if (!d.fieldAtCursor(2, column, caption))
+        return false;
+    const ShortText pan = ShortText::hex16(d.le16(d.cursor));
+    d.cursor += 2;
+    d.out.cell(column, kAddressStyle, caption, pan, Sentence(explanation, pan));
+    return true;
+}
+
+// A short or extended address at the cursor.
+bool decodeAddress(FrameDecoding& d, C column, const char* caption, bool extended,
+                   const char* shortExplanation, const char* extendedExplanation) {
+    const int size = extended ? 8 : 2;
+    if (!d.fieldAtCursor(size, column, caption))
+        return false;
+    const ShortText address =
+        extended ? ShortText::hex64(d.le64(d.cursor)) : ShortText::hex16(d.le16(d.cursor));
+    d.cursor += size;
+    d.out.cell(column, kAddressStyle, caption, address,
+               Sentence(extended ? extendedExplanation : shortExplanation, address));
+    return true;
+}
+
+bool decodeDestination(FrameDecoding& d, uint8_t mode) {
+    if (mode != kDestinationShort && mode != kDestinationExtended)
+        return true;
+    d.out.beginGroup();
+    const bool decoded =
+        decodePan(d, C::kMacDestination, "DstPAN",
+                  "The destination PAN (personal area network) is 0x%s  (MAC)") &&
+        decodeAddress(d, C::kMacDestination, "DstAdd", mode == kDestinationExtended,
+                      "The destination short address is 0x%s  (MAC)",
+                      "The destination extended address is 0x%s  (MAC)");
+    d.out.endGroup();
+    return decoded;
+}
+
+bool decodeSource(FrameDecoding& d, uint8_t mode, bool intraPan) {
+    if (mode != kSourceShort && mode != kSourceExtended)
+        return true;
+    d.out.beginGroup();
+    if (intraPan)
+        d.out.cell(C::kMacSource, kAddressStyle, "SrcPAN", "Same",
+                   Sentence("This is an intra-PAN frame, i.e. source and destination PAN are the "
+                            "same.  (MAC)"));
+    else if (!decodePan(d, C::kMacSource, "SrcPAN",
+                        "The source PAN (personal area network) is 0x%s  (MAC)"))
+        return false;
+    const bool decoded = decodeAddress(d, C::kMacSource, "SrcAdd", mode == kSourceExtended,
+                                       "The source short address is 0x%s  (MAC)",
+                                       "The source extended address is 0x%s  (MAC)");
+    d.out.endGroup();
+    return decoded;
+}
+
+void decodePayload(FrameDecoding& d, uint8_t type) {
+    switch (type) {
+    case kBeacon: decodeBeaconPayload(d); break;
+    case kCommand: decodeMacCommand(d); break;
+    case kData: break;  // the ZigBee layers take over here
+    default: break;     // acknowledgements and reserved types carry no payload to decode
+    }
+}
+
+} // namespace
+
+void decodeMacHeader(FrameDecoding& d) {
+    d.cursor = 1;
+    if (!d.fieldAtCursor(1, C::kMacFrameType, "Type"))
+        return;
+    const uint8_t control = d.byte(1);
+    if (!decodeFrameControl(d, control))
+        return;
+
+    const uint8_t addressing = d.byte(2);
+    d.cursor = 4;
+    if (!decodeDestination(d, addressing & kDestinationModeMask))
+        return;
+    if (!decodeSource(d, addressing & kSourceModeMask, (control & kIntraPan) != 0))
+        return;
+    if ((control & kSecurityEnabled) == 0)
+        decodePayload(d, control & kFrameTypeMask);
+}
+
+} // namespace qlm

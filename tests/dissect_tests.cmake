@@ -1,0 +1,11 @@
+# The frame dissector and its sinks.
+qlm_add_test(dissect_tests
+    prologue_test.cpp
+    mac_header_test.cpp
+    mac_beacon_test.cpp
+    mac_command_test.cpp
+    truncated_frame_test.cpp
+    row_layout_test.cpp
+    mac_traffic_test.cpp
+)
+target_link_libraries(dissect_tests PRIVATE qlm_dissect)

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <sstream>
+#include <string_view>
 #include <sys/wait.h>
 #include <vector>
 
@@ -103,6 +104,228 @@ TEST(Qlntool, ErrorsGoToStandardErrorWithAFailureStatus) {
     EXPECT_NE(unwritable.status, 0);
     EXPECT_NE(unwritable.output.find("/nonexistent/out.qln"), std::string::npos);
     EXPECT_NE(qlntool(std::string("nodes ") + EXAMPLE_PATH + " >/dev/full").status, 0);
+}
+
+std::vector<std::string> splitLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream stream(text);
+    for (std::string line; std::getline(stream, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+// The stored bytes of the example's records in store order: index i is frame i + 1.
+std::vector<std::vector<int>> storedFrames() {
+    std::vector<std::vector<int>> frames;
+    for (const std::string& line : frameLines(EXAMPLE_PATH)) {
+        if (!isWellFormed(line))
+            continue;
+        const std::string body = line.substr(0, line.find('\r'));
+        const qlm::ColumnReader reader(body);
+        std::vector<int>& bytes = frames.emplace_back();
+        for (size_t column = 19; column < reader.size(); column += 3)
+            bytes.push_back(reader.hexByteAt(column));
+    }
+    return frames;
+}
+
+std::string format(const char* pattern, int a, int b = 0) {
+    char text[256];
+    std::snprintf(text, sizeof text, pattern, a, b);
+    return text;
+}
+
+bool consume(std::string_view& text, std::string_view prefix) {
+    if (!text.starts_with(prefix))
+        return false;
+    text.remove_prefix(prefix.size());
+    return true;
+}
+
+// Skips one JSON value written with ": " after keys and ", " between members and
+// items; false on anything else, such as a raw control character or a bad escape.
+bool skipJson(std::string_view& text) {
+    if (consume(text, "\"")) {
+        while (!text.empty() && text[0] != '"') {
+            if (static_cast<unsigned char>(text[0]) < 0x20)
+                return false;
+            if (consume(text, "\\u")) {
+                if (text.size() < 4 || text.substr(0, 4).find_first_not_of(
+                                           "0123456789ABCDEFabcdef") != std::string_view::npos)
+                    return false;
+                text.remove_prefix(4);
+            } else if (consume(text, "\\") && !text.empty() &&
+                       std::string_view("\"\\/bfnrt").find(text[0]) == std::string_view::npos) {
+                return false;
+            } else if (!text.empty()) {
+                text.remove_prefix(1);
+            }
+        }
+        return consume(text, "\"");
+    }
+    const bool object = consume(text, "{");
+    if (object || consume(text, "[")) {
+        const std::string_view close = object ? "}" : "]";
+        if (consume(text, close))
+            return true;
+        do {
+            if (object && !(text.starts_with('"') && skipJson(text) && consume(text, ": ")))
+                return false;
+            if (!skipJson(text))
+                return false;
+        } while (consume(text, ", "));
+        return consume(text, close);
+    }
+    const size_t digits = std::min(text.find_first_not_of("0123456789"), text.size());
+    text.remove_prefix(digits);
+    return digits > 0;
+}
+
+// The cell objects of a JSON dump line as written.
+std::vector<std::string> cellsOf(const std::string& line) {
+    std::vector<std::string> cells;
+    const std::string start = "{\"layer\": ";
+    for (size_t at = line.find(start); at != std::string::npos;) {
+        const size_t next = line.find(", " + start, at);
+        cells.push_back(line.substr(at, (next == std::string::npos ? line.size() - 2 : next) - at));
+        at = next == std::string::npos ? next : next + 2;
+    }
+    return cells;
+}
+
+// A string member of a cell, for members without quotes or backslashes.
+std::string member(const std::string& cell, const std::string& key) {
+    const size_t start = cell.find("\"" + key + "\": \"") + key.size() + 5;
+    return cell.substr(start, cell.find('"', start) - start);
+}
+
+int frameCountByInfo() {
+    const ToolRun info = qlntool(std::string("info ") + EXAMPLE_PATH);
+    const size_t at = info.output.find("frames: ");
+    return at == std::string::npos ? -1 : std::stoi(info.output.substr(at + 8));
+}
+
+TEST(Qlntool, DumpWritesOneJsonObjectPerStoredRecord) {
+    const ToolRun run = qlntool(std::string("dump ") + EXAMPLE_PATH);
+    ASSERT_EQ(run.status, 0) << run.output.substr(0, 500);
+    const std::vector<std::string> lines = splitLines(run.output);
+    ASSERT_EQ(static_cast<int>(lines.size()), frameCountByInfo());
+    ASSERT_EQ(lines.size(), storedFrames().size());
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const std::string head = "{\"frame\": " + std::to_string(i + 1) + ", \"cells\": [{";
+        EXPECT_EQ(lines[i].rfind(head, 0), 0u) << lines[i];
+        std::string_view rest = lines[i];
+        EXPECT_TRUE(skipJson(rest) && rest.empty()) << lines[i];
+    }
+}
+
+TEST(Qlntool, DumpShowsTheFieldsOfKnownFrames) {
+    const ToolRun run = qlntool(std::string("dump ") + EXAMPLE_PATH);
+    ASSERT_EQ(run.status, 0) << run.output.substr(0, 500);
+    const std::vector<std::string> lines = splitLines(run.output);
+    const std::vector<std::vector<int>> frames = storedFrames();
+    ASSERT_EQ(lines.size(), frames.size());
+    auto firstWhere = [&](auto matches) {
+        for (size_t i = 0; i < frames.size(); ++i)
+            if (matches(frames[i]))
+                return i;
+        ADD_FAILURE() << "no such frame in the example";
+        return size_t{0};
+    };
+    auto seqCell = [](int seq) {
+        return format("{\"layer\": \"MAC\", \"column\": \"Sequence number\", \"caption\": \"Seq\", "
+                      "\"value\": \"%02X\", \"explanation\": \"The sequence number of this frame "
+                      "is 0x%02X  (MAC)\"}",
+                      seq, seq);
+    };
+
+    // An acknowledgement: length 5, frame type 2.
+    const size_t ack = firstWhere([](auto& b) { return b[0] == 5 && (b[1] & 7) == 2; });
+    EXPECT_NE(lines[ack].find(seqCell(frames[ack][3])), std::string::npos) << lines[ack];
+    EXPECT_NE(lines[ack].find("\"caption\": \"Type\", \"value\": \"Ack\""), std::string::npos);
+
+    // A data request with short addresses and one PAN.
+    const size_t request = firstWhere(
+        [](auto& b) { return b[0] == 12 && b[1] == 0x63 && b[2] == 0x88 && b[10] == 4; });
+    const std::vector<int>& r = frames[request];
+    for (const std::string& expected :
+         {seqCell(r[3]), format("\"caption\": \"DstPAN\", \"value\": \"%02X%02X\"", r[5], r[4]),
+          format("\"caption\": \"SrcAdd\", \"value\": \"%02X%02X\"", r[9], r[8]),
+          std::string("\"caption\": \"Data\", \"value\": \"Request\""),
+          format("\"caption\": \"RSSI\", \"value\": \"%d\"", static_cast<int8_t>(r[11]) - 45)})
+        EXPECT_NE(lines[request].find(expected), std::string::npos) << expected << "\n"
+                                                                    << lines[request];
+
+    // A beacon with GTS descriptors and a direction bit set: its explanation quotes
+    // the bits, first device first.
+    const size_t beacon = firstWhere([](auto& b) {
+        return b.size() > 12 && b[1] == 0 && b[2] == 0x80 && (b[10] & 7) != 0 && b[11] != 0;
+    });
+    std::string bits;
+    for (int bit = 0; bit < 7; ++bit)
+        bits += (frames[beacon][11] >> bit) & 1 ? '1' : '0';
+    EXPECT_NE(lines[beacon].find("\"explanation\": \"This indicates GTS directions \\\"" + bits +
+                                 "\\\", first bit relating to first device in list, etc.  (MAC)\""),
+              std::string::npos)
+        << lines[beacon];
+}
+
+TEST(Qlntool, DumpColumnsAndTextFormat) {
+    const std::string file = std::string(" ") + EXAMPLE_PATH + " ";
+    const ToolRun all = qlntool("dump --columns all" + file);
+    const ToolRun startup = qlntool("dump" + file + "--columns startup --format json");
+    const ToolRun text = qlntool("dump --mailbox --format text" + file + "--columns startup");
+    ASSERT_EQ(all.status, 0) << all.output.substr(0, 500);
+    ASSERT_EQ(startup.status, 0) << startup.output.substr(0, 500);
+    ASSERT_EQ(text.status, 0) << text.output.substr(0, 500);
+    EXPECT_EQ(all.output, qlntool("dump" + file).output);
+
+    // The startup selection is the full row without the frame number, preamble and
+    // hex runs; a text line holds the caption=value pairs of the same cells.
+    const std::vector<std::string> allLines = splitLines(all.output);
+    const std::vector<std::string> startupLines = splitLines(startup.output);
+    const std::vector<std::string> textLines = splitLines(text.output);
+    const std::vector<std::vector<int>> frames = storedFrames();
+    ASSERT_EQ(allLines.size(), frames.size());
+    ASSERT_EQ(startupLines.size(), frames.size());
+    ASSERT_EQ(textLines.size(), frames.size());
+    for (size_t i = 0; i < frames.size(); ++i) {
+        std::vector<std::string> shown;
+        for (const std::string& cell : cellsOf(allLines[i])) {
+            const std::string column = member(cell, "column");
+            if (column != "Frame #" && column != "Preamble" && column != "Hex payload")
+                shown.push_back(cell);
+        }
+        EXPECT_EQ(cellsOf(startupLines[i]), shown) << allLines[i];
+        std::string pairs;
+        for (const std::string& cell : shown)
+            pairs +=
+                (pairs.empty() ? "" : "  ") + member(cell, "caption") + "=" + member(cell, "value");
+        EXPECT_EQ(textLines[i], pairs);
+        // The record of length 0 keeps its short row.
+        if (frames[i][0] == 0) {
+            EXPECT_TRUE(textLines[i].starts_with("T=") && textLines[i].ends_with("  FCS=Err"))
+                << textLines[i];
+        }
+    }
+    EXPECT_NE(all.output.find("\"caption\": \"SFD\""), std::string::npos);
+    EXPECT_NE(all.output.find("\"column\": \"Hex payload\""), std::string::npos);
+    EXPECT_NE(textLines[0].find(format("  Seq=%02X  ", frames[0][3])), std::string::npos);
+}
+
+TEST(Qlntool, DumpRejectsBadArguments) {
+    const std::string file = std::string(" ") + EXAMPLE_PATH;
+    for (const std::string& arguments : std::vector<std::string>{
+             "dump", "dump --mailbox", "dump --frobnicate" + file, "dump --columns some" + file,
+             "dump --format xml" + file, "dump" + file + " --columns", "dump" + file + file}) {
+        const ToolRun run = qlntool(arguments);
+        EXPECT_NE(run.status, 0) << arguments;
+        EXPECT_NE(run.output.find("usage:"), std::string::npos) << arguments << "\n" << run.output;
+    }
+    const ToolRun missing = qlntool("dump /nonexistent/capture.qln");
+    EXPECT_NE(missing.status, 0);
+    EXPECT_NE(missing.output.find("/nonexistent/capture.qln"), std::string::npos);
+    EXPECT_NE(qlntool("dump" + file + " >/dev/full").status, 0);
 }
 
 } // namespace

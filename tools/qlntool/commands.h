@@ -1,5 +1,8 @@
 #pragma once
 
+#include "capture/capture.h"
+
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -12,6 +15,10 @@ using Arguments = std::vector<std::string>;
 int infoCommand(const Arguments& arguments);
 int convertCommand(const Arguments& arguments);
 int nodesCommand(const Arguments& arguments);
+int dumpCommand(const Arguments& arguments);
+
+// Imports a log into a new capture; prints the error and returns null on failure.
+std::unique_ptr<qlm::Capture> importOrReport(const std::string& path);
 
 // Prints "qlntool: <message>" to standard error and returns the failure status.
 int fail(const std::string& message);

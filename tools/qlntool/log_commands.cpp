@@ -11,17 +11,6 @@
 namespace qlntool {
 namespace {
 
-// Imports a log into a new capture; prints the error and returns null on failure.
-std::unique_ptr<qlm::Capture> importOrReport(const std::string& path) {
-    auto capture = std::make_unique<qlm::Capture>();
-    const qlm::FileResult result = qlm::importLogFile(*capture, path);
-    if (!result) {
-        fail(path + ": " + result.error);
-        return nullptr;
-    }
-    return capture;
-}
-
 std::string hex16(bool known, uint16_t value) {
     if (!known)
         return "-";
@@ -47,6 +36,16 @@ std::string linkQualityText(const qlm::NodeEntry& entry) {
 }
 
 } // namespace
+
+std::unique_ptr<qlm::Capture> importOrReport(const std::string& path) {
+    auto capture = std::make_unique<qlm::Capture>();
+    const qlm::FileResult result = qlm::importLogFile(*capture, path);
+    if (!result) {
+        fail(path + ": " + result.error);
+        return nullptr;
+    }
+    return capture;
+}
 
 int infoCommand(const Arguments& arguments) {
     if (arguments.size() != 1)

@@ -13,7 +13,9 @@ constexpr const char* kUsage =
     "usage: qlntool COMMAND ARGUMENTS\n"
     "  info FILE.qln              frames, packets, errors and nodes of a log\n"
     "  convert IN.qln OUT.qln     import a log and export it again\n"
-    "  nodes FILE.qln             the node table of a log after import\n";
+    "  nodes FILE.qln             the node table of a log after import\n"
+    "  dump FILE.qln [--columns all|startup] [--mailbox] [--format json|text]\n"
+    "                             the decoded cells of every frame, one line each\n";
 
 struct Command {
     const char* name;
@@ -24,6 +26,7 @@ constexpr Command kCommands[] = {
     {"info", infoCommand},
     {"convert", convertCommand},
     {"nodes", nodesCommand},
+    {"dump", dumpCommand},
 };
 
 } // namespace

@@ -1,0 +1,171 @@
+// Energy and active scans of one channel or of all sixteen, for both devices.
+
+#include "link/channel_scan.h"
+
+#include "link/device_search.h"
+#include "link/hex_pair.h"
+
+#include <chrono>
+#include <cstdio>
+
+namespace qlm {
+namespace {
+
+constexpr auto kCollectLimit = std::chrono::seconds(15);
+
+char channelDigit(int channel) {
+    return static_cast<char>(channel < 10 ? '0' + channel : 'A' + (channel - 10));
+}
+
+// The channel's ScanChannels bit (1 << channel number), its four bytes least
+// significant first: "00080000" for channel 11.
+std::string brindleChannelMask(int channel) {
+    const uint32_t mask = uint32_t{1} << (channel + ChannelTable::kFirstChannelNumber);
+    char text[9];
+    std::snprintf(text, sizeof text, "%02X%02X%02X%02X", mask & 0xFF, (mask >> 8) & 0xFF,
+                  (mask >> 16) & 0xFF, mask >> 24);
+    return text;
+}
+
+// A reading at a fixed position counts only when its pair stands before the CR LF.
+bool holdsPairAt(std::string_view line, size_t position) {
+    size_t content = line.size();
+    while (content > 0 && (line[content - 1] == '\n' || line[content - 1] == '\r'))
+        --content;
+    return position + 2 <= content;
+}
+
+int32_t signedPairAt(std::string_view line, size_t position) {
+    return static_cast<int8_t>(hexPairAt(line, position));
+}
+
+} // namespace
+
+bool ChannelScan::measureEnergy(int channel) {
+    DeviceDialog& d = dialog_;
+    const bool brindle = d.brindle();
+    const std::string command = brindle ? "+MSCR=0000000000000008" + brindleChannelMask(channel) + "\r"
+                                        : std::string("AT+ESCN=") + channelDigit(channel) + "\r";
+    const size_t position = brindle ? 30 : 11;
+    if (!d.send(command) || !d.waitLine() || !holdsPairAt(d.line(), position))
+        return false;
+    channels_[channel].energy = signedPairAt(d.line(), position);
+    d.drain();
+    return true;
+}
+
+bool ChannelScan::collectSnifferBeacons(Survey& survey) {
+    DeviceDialog& d = dialog_;
+    if (!d.waitLine())  // the first reply is not a beacon
+        return false;
+    d.release();
+    const auto deadline = std::chrono::steady_clock::now() + kCollectLimit;
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (!d.waitLine())
+            return false;
+        const std::string_view line = d.line();
+        if (line.starts_with("+DONE")) {
+            d.release();
+            return true;
+        }
+        if (line.size() > 9 && line[9] == '0') {
+            ++survey.beacons;
+            survey.offer(signedPairAt(line, 36));
+        }
+        d.release();
+    }
+    return false;
+}
+
+bool ChannelScan::collectBrindleBeacons(Survey& survey) {
+    DeviceDialog& d = dialog_;
+    const auto deadline = std::chrono::steady_clock::now() + kCollectLimit;
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (!d.waitLine())
+            return false;
+        const std::string_view line = d.line();
+        if (line.starts_with("+MSCC")) {
+            survey.beacons = hexPairAt(line, 8);  // a count, 0 to 255
+            d.release();
+            return true;
+        }
+        if (line.starts_with("+MBNI"))
+            survey.offer(signedPairAt(line, 58));
+        d.release();
+    }
+    return false;
+}
+
+bool ChannelScan::collectBeacons(int channel, Survey& survey) {
+    DeviceDialog& d = dialog_;
+    if (d.brindle())
+        return d.send("+MSCR=0000000000000108" + brindleChannelMask(channel) + "\r") &&
+               collectBrindleBeacons(survey);
+    return d.send(std::string("AT+ASCN=") + channelDigit(channel) + "\r") &&
+           collectSnifferBeacons(survey);
+}
+
+void ChannelScan::scanChannel(int channel) {
+    if (ensureOpen(dialog_))
+        surveyChannel(channel);
+}
+
+void ChannelScan::surveyChannel(int channel) {
+    DeviceDialog& d = dialog_;
+    d.show("Scanning " + std::to_string(ChannelTable::frequencyMHz(channel)) + "MHz channel...");
+    d.drain();
+    Survey survey;
+    if (!measureEnergy(channel) || !collectBeacons(channel, survey))
+        return;
+    channels_[channel].level = survey.bestLevel;
+    channels_[channel].beacons = survey.beacons;
+    notify(repaintCell_, channel);
+    d.drain();
+    d.show("Scan complete");
+}
+
+int ChannelScan::bestChannel(const ChannelTable& channels) {
+    int chosen = -1;
+    int32_t best = ChannelEntry::kNoLevel - 1;
+    for (int i = 0; i < ChannelTable::kChannelCount; ++i)
+        if (channels[i].beacons != 0 && channels[i].level > best) {
+            best = channels[i].level;
+            chosen = i;
+        }
+    return chosen;
+}
+
+ChannelScan::ScanAll ChannelScan::scanAll() {
+    sniffing_.stop();
+    if (dialog_.portName().empty())
+        return ScanAll::kImportInstead;
+    if (!ensureOpen(dialog_))
+        return ScanAll::kNoPort;
+    channels_.setSelectedChannel(-1);
+    channels_.reset();
+    for (int i = 0; i < ChannelTable::kChannelCount; ++i) {
+        notify(bringIntoView_, i);
+        surveyChannel(i);  // the port was ensured once; a lost port fails each channel
+    }
+    const int chosen = bestChannel(channels_);
+    if (chosen < 0)
+        return ScanAll::kNothingFound;
+    channels_.setSelectedChannel(chosen);
+    notify(bringIntoView_, chosen);
+    return sniffing_.start() ? ScanAll::kSniffing : ScanAll::kNotSniffing;
+}
+
+void ChannelScan::clickChannel(int channel) {
+    if (channel == channels_.selectedChannel()) {
+        channels_.setSelectedChannel(-1);
+        sniffing_.stop();
+        return;
+    }
+    channels_.setSelectedChannel(channel);
+    notify(bringIntoView_, channel);
+    sniffing_.stop();
+    scanChannel(channel);
+    sniffing_.start();
+}
+
+} // namespace qlm

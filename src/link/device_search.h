@@ -1,0 +1,22 @@
+#pragma once
+
+#include "link/device_dialog.h"
+
+namespace qlm {
+
+enum class Identification { kIdentified, kRejected, kSilent };
+
+// Opens the chosen port and identifies the device of the expected kind, leaving a
+// detected device idle. A device that answers wrongly is reported and its port
+// closed; one that stays silent leaves the port open.
+void searchDevice(DeviceDialog& dialog);
+
+// True when a port is open, after a device search if none was and a port is chosen.
+bool ensureOpen(DeviceDialog& dialog);
+
+// The sniffer's identification ("\r", then "AT+INIT\r"), also used to stop it
+// sniffing. A wrong answer shows "Couldn't find sniffer on <port>:" and closes
+// the port; the right one is followed by a drain.
+Identification identifySniffer(DeviceDialog& dialog);
+
+} // namespace qlm

@@ -1,0 +1,162 @@
+// Start and stop of sniffing, and the intake of frame and overflow reports.
+
+#include "link/sniffing.h"
+
+#include "capture/frame_attribution.h"
+#include "link/device_search.h"
+#include "link/hex_pair.h"
+
+#include <chrono>
+#include <ctime>
+
+namespace qlm {
+namespace {
+
+constexpr size_t kFirstPair = 6;  // after the five-character tag and a separator
+
+char channelDigit(int channel) {
+    return static_cast<char>(channel < 10 ? '0' + channel : 'A' + (channel - 10));
+}
+
+std::string hexByteText(int value) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    return {kDigits[(value >> 4) & 0x0F], kDigits[value & 0x0F]};
+}
+
+} // namespace
+
+ArrivalTime localArrivalTime() {
+    const auto now = std::chrono::system_clock::now();
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+    std::tm local{};
+    localtime_r(&seconds, &local);
+    const auto sinceEpoch = now.time_since_epoch();
+    const auto milliseconds =
+        std::chrono::duration_cast<std::chrono::milliseconds>(sinceEpoch).count() % 1000;
+    return {local.tm_hour, local.tm_min, local.tm_sec, static_cast<int32_t>(milliseconds)};
+}
+
+bool Sniffing::tellDeviceToSniff(int channel) {
+    DeviceDialog& d = dialog_;
+    if (!d.brindle()) {
+        if (!d.send(std::string("AT+SNIF=") + channelDigit(channel) + "\r") || !d.waitLine())
+            return false;
+        d.release();
+        return true;
+    }
+    const int channelNumber = channel + ChannelTable::kFirstChannelNumber;
+    if (!d.send("+MSTR=00" + hexByteText(channelNumber) + "\r") || !d.awaitTag("+MSTC"))
+        return false;
+    d.release();
+    if (!d.send("+MSTR=5101\r") || !d.awaitTag("+MSTC"))  // promiscuous mode on
+        return false;
+    d.release();
+    return true;
+}
+
+bool Sniffing::start() {
+    const int channel = capture_.channels.selectedChannel();
+    if (channel < 0 || !ensureOpen(dialog_))
+        return false;
+    stop();
+    if (!dialog_.link().isOpen() || !tellDeviceToSniff(channel))
+        return false;
+    capture_.clearFrames();
+    capture_.statistics.resetAndShow();
+    sniffing_ = true;
+    dialog_.show("Sniffing on " + std::to_string(ChannelTable::frequencyMHz(channel)) +
+                 "MHz...");
+    return true;
+}
+
+void Sniffing::stop() {
+    const bool wasSniffing = sniffing_;
+    sniffing_ = false;
+    // Stopping never starts a device search: without an open port there is no
+    // device to stop.
+    if (!dialog_.link().isOpen())
+        return;
+    // The reports the device sent before it took the stop command in are part of
+    // the capture, not replies to throw away.
+    if (wasSniffing)
+        dialog_.setReportHandler([this](std::string_view line) { return takeReport(line); });
+    const bool idle = bringDeviceToIdle();
+    dialog_.setReportHandler(nullptr);
+    if (idle)
+        dialog_.show("Sniffing de-activated");
+}
+
+bool Sniffing::bringDeviceToIdle() {
+    DeviceDialog& d = dialog_;
+    if (!d.brindle())
+        return identifySniffer(d) == Identification::kIdentified;
+    if (!d.send("+MSTR=5100\r") || !d.awaitTag("+MSTC"))  // promiscuous mode off
+        return false;
+    d.drain();
+    return true;
+}
+
+bool Sniffing::isFrameReport(std::string_view line) const {
+    return line.starts_with(dialog_.brindle() ? "+PDAI" : "+MACF");
+}
+
+void Sniffing::storeFrame(std::string_view line) {
+    // The pairs run up to the CR LF; a record keeps at most its 192 bytes.
+    uint8_t bytes[CapturedFrame::kMaxBytes];
+    size_t count = 0;
+    for (size_t p = kFirstPair; p + 2 < line.size() && count < sizeof bytes; p += 2)
+        bytes[count++] = hexPairAt(line, p);
+    // A report without a single byte has no length byte: it counts as an error.
+    const bool error = count == 0 || isPhyErrorLength(bytes[0]);
+    dialog_.release();
+    if (!capture_.frames.appendFrame(clock_(), std::span<const uint8_t>(bytes, count)))
+        return;
+    capture_.statistics.update(error);
+    capture_.attributeFrom(capture_.frames.frameCount() - 1);
+}
+
+void Sniffing::storeOverflow() {
+    dialog_.release();
+    dialog_.show("Overflow, packets lost");
+    capture_.frames.appendOverflow(clock_());
+}
+
+bool Sniffing::takeReport(std::string_view line) {
+    if (isFrameReport(line))
+        storeFrame(line);
+    else if (line.starts_with("+OVRF"))
+        storeOverflow();
+    else
+        return false;
+    return true;
+}
+
+Sniffing::Tick Sniffing::tick() {
+    if (!sniffing_)
+        return Tick::kIdle;
+    SnifferLink& link = dialog_.link();
+    if (link.readFailed()) {
+        const std::string name = link.portName();
+        link.close();
+        sniffing_ = false;
+        dialog_.show("Read failure on " + name + ":");
+        return Tick::kFailed;
+    }
+    if (link.state() != SnifferLink::kReady)
+        return Tick::kNothing;
+    const std::string_view line = link.line();
+    if (isFrameReport(line)) {
+        storeFrame(line);
+        return Tick::kFrame;
+    }
+    if (line.starts_with("+OVRF")) {
+        storeOverflow();
+        // Every line of the burst that follows is thrown away.
+        dialog_.drain();
+        return Tick::kOverflow;
+    }
+    dialog_.release();
+    return Tick::kNothing;
+}
+
+} // namespace qlm

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "capture/capture.h"
+#include "link/device_dialog.h"
+
+#include <functional>
+
+namespace qlm {
+
+// The local wall-clock time with milliseconds, the time of arrival of a frame.
+using ArrivalClock = std::function<ArrivalTime()>;
+ArrivalTime localArrivalTime();
+
+// Sniffing one channel and taking the device's reports into the capture: each
+// frame report becomes a record at the end of the store, counted and attributed
+// to nodes; each overflow report an overflow record.
+class Sniffing {
+public:
+    // What one intake tick did.
+    enum class Tick {
+        kIdle,      // not sniffing: the timer can stop
+        kNothing,   // no line, or a line that was not a report
+        kFrame,     // a frame was stored
+        kOverflow,  // an overflow record was stored and the burst drained
+        kFailed,    // the device is gone: the port was closed and sniffing stopped
+    };
+
+    Sniffing(DeviceDialog& dialog, Capture& capture, ArrivalClock clock = localArrivalTime)
+        : dialog_(dialog), capture_(capture), clock_(std::move(clock)) {}
+
+    // Tells the device to sniff the selected channel; then empties the store and the
+    // counters and starts the intake. False when there is no port, no selected
+    // channel, or the device did not confirm (the capture is then untouched).
+    bool start();
+    // Ends the intake and, when a port is open, brings the device back to idle.
+    void stop();
+    bool sniffing() const { return sniffing_; }
+
+    // Takes at most one line off the link.
+    Tick tick();
+
+private:
+    bool tellDeviceToSniff(int channel);
+    bool bringDeviceToIdle();
+    // Stores a frame or overflow report and releases it; false for any other line.
+    bool takeReport(std::string_view line);
+    bool isFrameReport(std::string_view line) const;
+    void storeFrame(std::string_view line);
+    void storeOverflow();
+
+    DeviceDialog& dialog_;
+    Capture& capture_;
+    ArrivalClock clock_;
+    bool sniffing_ = false;
+};
+
+} // namespace qlm

@@ -1,0 +1,7 @@
+# The serial port, the reader thread and the line mailbox, over a scripted device
+# and over pseudo-terminals, and the device dialogues over them.
+qlm_add_test(link_tests
+    sniffer_link_test.cpp
+    device_dialogue_test.cpp
+)
+target_link_libraries(link_tests PRIVATE qlm_link)

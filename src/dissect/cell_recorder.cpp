@@ -3,7 +3,13 @@
 namespace qlm {
 
 void CellRecorder::cell(const FieldCell& cell) {
-    Stored stored{cell.column, cell.brush, cell.captionEmphasis, false, 0, 0, 0, 0};
+    // The record is filled where it lies in the vector: building it aside and
+    // copying it in reads back bytes that were just stored one by one, which stalls.
+    Stored& stored = cells_.emplace_back();
+    stored.column = cell.column;
+    stored.brush = cell.brush;
+    stored.captionEmphasis = cell.captionEmphasis;
+    stored.gapAfter = false;
     stored.captionStart = static_cast<uint32_t>(text_.size());
     text_.append(cell.caption);
     stored.valueStart = static_cast<uint32_t>(text_.size());
@@ -11,7 +17,6 @@ void CellRecorder::cell(const FieldCell& cell) {
     stored.explanationStart = static_cast<uint32_t>(text_.size());
     cell.explanation.appendTo(text_);
     stored.end = static_cast<uint32_t>(text_.size());
-    cells_.push_back(stored);
 }
 
 void CellRecorder::gap() {

@@ -10,7 +10,9 @@ namespace qlm {
 // Decodes one record into the cells of its grid row, layer by layer, and hands
 // them to a sink. It knows nothing of pixels: placing and painting the cells is
 // the sink's business. Cells of hidden columns are left out; every field is still
-// read, so hiding a column never changes what another one shows.
+// read, so hiding a column does not change what another one shows. The one
+// exception is the red "FCS" cell of a frame whose length byte is 0: it ends the
+// row, and with its column hidden the row is decoded on.
 class FrameDissector {
 public:
     explicit FrameDissector(const ColumnFlags& columns = ColumnFlags::all())

@@ -13,8 +13,8 @@ constexpr CellStyle kBeaconStyle{CellBrush::kYellow, true};
 
 const char* yesNo(bool set) { return set ? "Yes" : "No"; }
 
-void emit(FrameDecoding& d, C column, const char* caption, std::string_view value,
-          const char* explanation) {
+void emit(FrameDecoding& d, C column, std::string_view caption, std::string_view value,
+          std::string_view explanation) {
     d.out.cell(column, kBeaconStyle, caption, value, Sentence(explanation, value));
 }
 

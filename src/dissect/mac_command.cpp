@@ -26,9 +26,9 @@ enum CommandId : uint8_t {
 };
 
 struct CommandName {
-    const char* caption;
-    const char* value;
-    const char* explanation;  // no layer tag
+    std::string_view caption;
+    std::string_view value;
+    std::string_view explanation;  // no layer tag
 };
 
 constexpr CommandName kCommandNames[] = {
@@ -47,16 +47,16 @@ constexpr CommandName kCommandNames[] = {
 // One bit of a field byte: caption, then value and sentence for set and for clear.
 struct FlagField {
     uint8_t mask;
-    const char* caption;
-    const char* setValue;
-    const char* setExplanation;
-    const char* clearValue;
-    const char* clearExplanation;
+    std::string_view caption;
+    std::string_view setValue;
+    std::string_view setExplanation;
+    std::string_view clearValue;
+    std::string_view clearExplanation;
 };
 
 void emitFlag(FrameDecoding& d, const FlagField& field, uint8_t byte) {
     const bool set = (byte & field.mask) != 0;
-    const char* value = set ? field.setValue : field.clearValue;
+    std::string_view value = set ? field.setValue : field.clearValue;
     d.out.cell(kColumn, kFieldStyle, field.caption, value,
                Sentence(set ? field.setExplanation : field.clearExplanation, value));
 }
@@ -89,8 +89,8 @@ constexpr FlagField kGtsCharacteristics[] = {
 // value not listed.
 struct CodedValue {
     int code;
-    const char* value;
-    const char* explanation;
+    std::string_view value;
+    std::string_view explanation;
 };
 
 constexpr int kOtherValues = -1;
@@ -157,7 +157,7 @@ bool decodeDisassociation(FrameDecoding& d) {
 }
 
 // A 16-bit field of a coordinator realignment at the cursor.
-bool decodeRealignmentWord(FrameDecoding& d, const char* caption, const char* explanation) {
+bool decodeRealignmentWord(FrameDecoding& d, std::string_view caption, std::string_view explanation) {
     if (!d.fieldAtCursor(2, kColumn, caption))
         return false;
     const ShortText value = ShortText::hex16(d.le16(d.cursor));

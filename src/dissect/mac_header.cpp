@@ -30,8 +30,8 @@ constexpr uint8_t kSourceExtended = 0xC0;
 enum MacFrameType : uint8_t { kBeacon = 0, kData = 1, kAcknowledgement = 2, kCommand = 3 };
 
 struct FrameTypeText {
-    const char* value;
-    const char* explanation;
+    std::string_view value;
+    std::string_view explanation;
 };
 
 constexpr FrameTypeText kFrameTypes[8] = {
@@ -53,10 +53,10 @@ constexpr FrameTypeText kFrameTypes[8] = {
 // A frame-control flag: its column and caption with the sentences for set and clear.
 struct ControlFlag {
     C column;
-    const char* caption;
+    std::string_view caption;
     uint8_t mask;
-    const char* whenSet;
-    const char* whenClear;
+    std::string_view whenSet;
+    std::string_view whenClear;
 };
 
 constexpr ControlFlag kControlFlags[] = {
@@ -99,7 +99,7 @@ bool decodeFrameControl(FrameDecoding& d, uint8_t control) {
 }
 
 // A PAN identifier at the cursor.
-bool decodePan(FrameDecoding& d, C column, const char* caption, const char* explanation) {
+bool decodePan(FrameDecoding& d, C column, std::string_view caption, std::string_view explanation) {
     if (!d.fieldAtCursor(2, column, caption))
         return false;
     const ShortText pan = ShortText::hex16(d.le16(d.cursor));
@@ -109,8 +109,8 @@ bool decodePan(FrameDecoding& d, C column, const char* caption, const char* expl
 }
 
 // A short or extended address at the cursor.
-bool decodeAddress(FrameDecoding& d, C column, const char* caption, bool extended,
-                   const char* shortExplanation, const char* extendedExplanation) {
+bool decodeAddress(FrameDecoding& d, C column, std::string_view caption, bool extended,
+                   std::string_view shortExplanation, std::string_view extendedExplanation) {
     const int size = extended ? 8 : 2;
     if (!d.fieldAtCursor(size, column, caption))
         return false;

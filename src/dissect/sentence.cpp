@@ -8,29 +8,33 @@ namespace {
 
 // Flags, width, precision and length modifiers that may stand between '%' and
 // the conversion character.
-bool isConversionModifier(char c) { return std::strchr("0123456789.-+ #lh", c) != nullptr; }
+bool isConversionModifier(char c) {
+    return (c >= '0' && c <= '9') || c == '.' || c == '-' || c == '+' || c == ' ' || c == '#' ||
+           c == 'l' || c == 'h';
+}
 
 } // namespace
 
 template <typename Put> void Sentence::expand(Put&& put) const {
-    const char* p = pattern_;
+    const char* p = pattern_.data();
+    const char* const end = p + pattern_.size();
     int nextArgument = 0;
-    while (*p != '\0') {
-        const char* percent = std::strchr(p, '%');
+    while (p < end) {
+        const auto* percent = static_cast<const char*>(std::memchr(p, '%', end - p));
         if (percent == nullptr) {
-            put(std::string_view(p));
+            put(std::string_view(p, static_cast<size_t>(end - p)));
             return;
         }
         put(std::string_view(p, static_cast<size_t>(percent - p)));
         p = percent + 1;
-        if (*p == '%') {
+        if (p < end && *p == '%') {
             put(std::string_view("%"));
             ++p;
             continue;
         }
-        while (*p != '\0' && isConversionModifier(*p))
+        while (p < end && isConversionModifier(*p))
             ++p;
-        if (*p != '\0')
+        if (p < end)
             ++p;  // the conversion character
         if (nextArgument < argumentCount_)
             put(arguments_[nextArgument++]);

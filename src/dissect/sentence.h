@@ -17,10 +17,10 @@ namespace qlm {
 class Sentence {
 public:
     constexpr Sentence() = default;
-    constexpr explicit Sentence(const char* pattern) : pattern_(pattern) {}
-    constexpr Sentence(const char* pattern, std::string_view first)
+    constexpr explicit Sentence(std::string_view pattern) : pattern_(pattern) {}
+    constexpr Sentence(std::string_view pattern, std::string_view first)
         : pattern_(pattern), arguments_{first, {}}, argumentCount_(1) {}
-    constexpr Sentence(const char* pattern, std::string_view first, std::string_view second)
+    constexpr Sentence(std::string_view pattern, std::string_view first, std::string_view second)
         : pattern_(pattern), arguments_{first, second}, argumentCount_(2) {}
 
     void appendTo(std::string& out) const;
@@ -32,7 +32,7 @@ public:
 private:
     template <typename Put> void expand(Put&& put) const;
 
-    const char* pattern_ = "";
+    std::string_view pattern_;
     std::string_view arguments_[2];
     uint8_t argumentCount_ = 0;
 };

@@ -35,19 +35,38 @@ ShortText& ShortText::appendHex(uint64_t value, int digits) {
     return *this;
 }
 
-ShortText ShortText::hexByte(uint32_t value) { return ShortText().appendHex(value & 0xFF, 2); }
+// The factories build the text in the object they return, which stays in place
+// (copying a freshly written text out of a temporary stalls on its byte stores).
+ShortText ShortText::hexByte(uint32_t value) {
+    ShortText text;
+    text.appendHex(value & 0xFF, 2);
+    return text;
+}
 
-ShortText ShortText::hex16(uint32_t value) { return ShortText().appendHex(value & 0xFFFF, 4); }
+ShortText ShortText::hex16(uint32_t value) {
+    ShortText text;
+    text.appendHex(value & 0xFFFF, 4);
+    return text;
+}
 
-ShortText ShortText::hex64(uint64_t value) { return ShortText().appendHex(value, 16); }
+ShortText ShortText::hex64(uint64_t value) {
+    ShortText text;
+    text.appendHex(value, 16);
+    return text;
+}
 
-ShortText ShortText::decimal(int64_t value) { return ShortText().appendDecimal(value); }
+ShortText ShortText::decimal(int64_t value) {
+    ShortText text;
+    text.appendDecimal(value);
+    return text;
+}
 
 ShortText ShortText::decimalWidth2(int64_t value) {
     ShortText text;
     if (value >= 0 && value <= 9)
         text.append(" ");
-    return text.appendDecimal(value);
+    text.appendDecimal(value);
+    return text;
 }
 
 ShortText ShortText::thousandths(int64_t thousandths) {
@@ -61,7 +80,8 @@ ShortText ShortText::thousandths(int64_t thousandths) {
     const char digits[3] = {static_cast<char>('0' + fraction / 100),
                             static_cast<char>('0' + fraction / 10 % 10),
                             static_cast<char>('0' + fraction % 10)};
-    return text.append(std::string_view(digits, 3));
+    text.append(std::string_view(digits, 3));
+    return text;
 }
 
 ShortText ShortText::clockTime(int32_t hour, int32_t minute, int32_t second) {

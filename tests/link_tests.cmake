@@ -1,7 +1,8 @@
 # The serial port, the reader thread and the line mailbox, over a scripted device
-# and over pseudo-terminals, and the device dialogues over them.
+# and over pseudo-terminals, and the device dialogues over them and against the simulated devices.
 qlm_add_test(link_tests
     sniffer_link_test.cpp
     device_dialogue_test.cpp
+    device_simulator_test.cpp
 )
-target_link_libraries(link_tests PRIVATE qlm_link)
+target_link_libraries(link_tests PRIVATE qlm_link qlm_sim)

@@ -16,6 +16,8 @@ int infoCommand(const Arguments& arguments);
 int convertCommand(const Arguments& arguments);
 int nodesCommand(const Arguments& arguments);
 int dumpCommand(const Arguments& arguments);
+int captureCommand(const Arguments& arguments);
+int simulateCommand(const Arguments& arguments);
 
 // Imports a log into a new capture; prints the error and returns null on failure.
 std::unique_ptr<qlm::Capture> importOrReport(const std::string& path);

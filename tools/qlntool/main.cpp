@@ -15,7 +15,13 @@ constexpr const char* kUsage =
     "  convert IN.qln OUT.qln     import a log and export it again\n"
     "  nodes FILE.qln             the node table of a log after import\n"
     "  dump FILE.qln [--columns all|startup] [--mailbox] [--format json|text]\n"
-    "                             the decoded cells of every frame, one line each\n";
+    "                             the decoded cells of every frame, one line each\n"
+    "  capture --port PATH [--brindle] (--channel 11..26 | --scan) --seconds N -o OUT.qln\n"
+    "                             detect the device, sniff for N seconds, export the capture\n"
+    "  simulate [--brindle | --brindle-setup] [--seed N] [--rate FRAMES_PER_S]\n"
+    "           [--burst-period SECONDS]\n"
+    "                             serve a simulated device on a pseudo-terminal (its path is\n"
+    "                             printed) until stopped\n";
 
 struct Command {
     const char* name;
@@ -27,6 +33,8 @@ constexpr Command kCommands[] = {
     {"convert", convertCommand},
     {"nodes", nodesCommand},
     {"dump", dumpCommand},
+    {"capture", captureCommand},
+    {"simulate", simulateCommand},
 };
 
 } // namespace

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <string>
 #include <vector>
 
@@ -322,6 +324,13 @@ TEST(ChannelScan, ScanAllChoosesTheLowestOfEqualBestChannelsAndSniffs) {
     EXPECT_EQ(channels[7].energy, -32);
     EXPECT_TRUE(bench.sniffing.sniffing());
     EXPECT_EQ(bench.device.commands().back(), "AT+SNIF=4\r");
+    const Texts commands = bench.device.commands();
+    for (const char digit : std::string("0123456789ABCDEF")) {
+        const std::string energy = std::string("AT+ESCN=") + digit + "\r";
+        const std::string active = std::string("AT+ASCN=") + digit + "\r";
+        EXPECT_EQ(std::count(commands.begin(), commands.end(), energy), 1) << energy;
+        EXPECT_EQ(std::count(commands.begin(), commands.end(), active), 1) << active;
+    }
 
     // No beacons anywhere: nothing is chosen and nothing sniffed.
     Bench quiet(false);

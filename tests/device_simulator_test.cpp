@@ -120,6 +120,26 @@ TEST(DeviceSimulator, BrindleNeedingSetUpIsDetectedScannedAndSniffs) {
     EXPECT_EQ(static_cast<uint64_t>(bench.capture.frames.frameCount()), bench.server.framesSent());
 }
 
+TEST(DeviceSimulator, BrindleScanOfAllChannelsUsesEachChannelsMask) {
+    SimulatorBench bench(options(DeviceKind::kBrindle, 100, 0ms));
+    ASSERT_TRUE(bench.started);
+    searchDevice(bench.dialog);
+    ASSERT_TRUE(bench.link.isOpen());
+    std::vector<int> shown;
+    bench.scan.onBringIntoView([&](int channel) { shown.push_back(channel); });
+    ASSERT_EQ(bench.scan.scanAll(), ChannelScan::ScanAll::kSniffing);
+    // The device answers a mask that is not exactly its channel's with an error.
+    for (int i = 0; i < ChannelTable::kChannelCount; ++i)
+        EXPECT_TRUE(bench.capture.channels[i].energyMeasured()) << i;
+    const int chosen = bench.capture.channels.selectedChannel();
+    EXPECT_EQ(chosen, ChannelScan::bestChannel(bench.capture.channels));
+    ASSERT_EQ(shown.size(), 17u);
+    EXPECT_EQ(shown.back(), chosen);
+    EXPECT_EQ(bench.status.back(), "Sniffing on " +
+                                       std::to_string(ChannelTable::frequencyMHz(chosen)) +
+                                       "MHz...");
+}
+
 TEST(DeviceSimulator, OverflowBurstIsDrainedAndTheCaptureGoesOn) {
     SimulatorBench bench(options(DeviceKind::kSniffer, 200, 400ms));
     ASSERT_TRUE(bench.started);

@@ -98,6 +98,18 @@ TEST(ChannelTable, ResetClearsReadingsButKeepsTheSelection) {
     EXPECT_EQ(channels.selectedChannel(), 15);
 }
 
+TEST(ChannelTable, BringingAChannelIntoViewScrollsTheStripAsLittleAsNeeded) {
+    // Three cells fit in the window.
+    EXPECT_EQ(stripPositionShowing(9, 0, 3), 7);
+    EXPECT_EQ(stripPositionShowing(15, 0, 3), 13);
+    EXPECT_EQ(stripPositionShowing(8, 7, 3), 7);   // already visible
+    EXPECT_EQ(stripPositionShowing(2, 7, 3), 2);   // to the left: first visible
+    EXPECT_EQ(stripPositionShowing(-1, 5, 3), 5);  // no channel
+    // A window wider than the strip never scrolls past its start.
+    EXPECT_EQ(stripPositionShowing(15, 0, 20), 0);
+    EXPECT_EQ(stripPositionShowing(3, 9, 20), 3);
+}
+
 TEST(ChannelTable, EnergyAndSelectionRules) {
     ChannelEntry entry;
     entry.energy = 0x2D;

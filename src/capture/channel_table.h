@@ -42,4 +42,10 @@ private:
     int selected_ = -1;
 };
 
+// The channel strip's scroll position (in cells) that brings channel `index` into
+// view when `visibleCells` cells fit in the window: unchanged when the channel is
+// already visible (or the index is negative), else the channel becomes the first
+// visible cell when it lies to the left and the last one when it lies to the right.
+int stripPositionShowing(int index, int position, int visibleCells);
+
 } // namespace qlm

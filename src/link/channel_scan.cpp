@@ -13,10 +13,6 @@ namespace {
 
 constexpr auto kCollectLimit = std::chrono::seconds(15);
 
-char channelDigit(int channel) {
-    return static_cast<char>(channel < 10 ? '0' + channel : 'A' + (channel - 10));
-}
-
 // The channel's ScanChannels bit (1 << channel number), its four bytes least
 // significant first: "00080000" for channel 11.
 std::string brindleChannelMask(int channel) {
@@ -45,7 +41,7 @@ bool ChannelScan::measureEnergy(int channel) {
     DeviceDialog& d = dialog_;
     const bool brindle = d.brindle();
     const std::string command = brindle ? "+MSCR=0000000000000008" + brindleChannelMask(channel) + "\r"
-                                        : std::string("AT+ESCN=") + channelDigit(channel) + "\r";
+                                        : std::string("AT+ESCN=") + snifferChannelDigit(channel) + "\r";
     const size_t position = brindle ? 30 : 11;
     if (!d.send(command) || !d.waitLine() || !holdsPairAt(d.line(), position))
         return false;
@@ -101,7 +97,7 @@ bool ChannelScan::collectBeacons(int channel, Survey& survey) {
     if (d.brindle())
         return d.send("+MSCR=0000000000000108" + brindleChannelMask(channel) + "\r") &&
                collectBrindleBeacons(survey);
-    return d.send(std::string("AT+ASCN=") + channelDigit(channel) + "\r") &&
+    return d.send(std::string("AT+ASCN=") + snifferChannelDigit(channel) + "\r") &&
            collectSnifferBeacons(survey);
 }
 

@@ -14,16 +14,16 @@ namespace {
 
 constexpr size_t kFirstPair = 6;  // after the five-character tag and a separator
 
-char channelDigit(int channel) {
-    return static_cast<char>(channel < 10 ? '0' + channel : 'A' + (channel - 10));
-}
-
 std::string hexByteText(int value) {
     static constexpr char kDigits[] = "0123456789ABCDEF";
     return {kDigits[(value >> 4) & 0x0F], kDigits[value & 0x0F]};
 }
 
 } // namespace
+
+char snifferChannelDigit(int channel) {
+    return static_cast<char>(channel < 10 ? '0' + channel : 'A' + (channel - 10));
+}
 
 ArrivalTime localArrivalTime() {
     const auto now = std::chrono::system_clock::now();
@@ -39,7 +39,7 @@ ArrivalTime localArrivalTime() {
 bool Sniffing::tellDeviceToSniff(int channel) {
     DeviceDialog& d = dialog_;
     if (!d.brindle()) {
-        if (!d.send(std::string("AT+SNIF=") + channelDigit(channel) + "\r") || !d.waitLine())
+        if (!d.send(std::string("AT+SNIF=") + snifferChannelDigit(channel) + "\r") || !d.waitLine())
             return false;
         d.release();
         return true;

@@ -7,6 +7,10 @@
 
 namespace qlm {
 
+// A channel index 0 to 15 as the sniffer's commands carry it: one upper-case
+// hexadecimal digit (channel 11 is '0', channel 26 'F').
+char snifferChannelDigit(int channel);
+
 // The local wall-clock time with milliseconds, the time of arrival of a frame.
 using ArrivalClock = std::function<ArrivalTime()>;
 ArrivalTime localArrivalTime();

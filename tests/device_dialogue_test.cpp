@@ -250,7 +250,7 @@ TEST(Sniffing, StopStoresTheReportsStillOnTheirWay) {
     bench.replySniffer();
     bench.capture.channels.setSelectedChannel(0);
     ASSERT_TRUE(bench.sniffing.start());
-    bench.sniffing.stop();
+    EXPECT_EQ(bench.sniffing.stop(), 2);
     EXPECT_FALSE(bench.sniffing.sniffing());
     EXPECT_EQ(bench.capture.frames.frameCount(), 2);
     EXPECT_EQ(bench.status.back(), "Sniffing de-activated");
@@ -349,6 +349,29 @@ TEST(ChannelScan, ScanAllChoosesTheLowestOfEqualBestChannelsAndSniffs) {
     import.dialog.setPortName("");
     ChannelScan importScan(import.dialog, import.capture.channels, import.sniffing);
     EXPECT_EQ(importScan.scanAll(), ChannelScan::ScanAll::kImportInstead);
+
+    // Without a port the survey is forgotten and nothing is chosen.
+    Bench noPort(false);
+    noPort.dialog.setPortName("ttyACM9");
+    noPort.capture.channels.setSelectedChannel(3);
+    noPort.capture.channels[3].beacons = 1;
+    ChannelScan noPortScan(noPort.dialog, noPort.capture.channels, noPort.sniffing);
+    EXPECT_EQ(noPortScan.scanAll(), ChannelScan::ScanAll::kNoPort);
+    EXPECT_EQ(noPort.capture.channels.selectedChannel(), -1);
+    EXPECT_EQ(noPort.capture.channels[3].beacons, 0);
+}
+
+TEST(ChannelScan, ABeaconLineTooShortForItsReadingEndsTheChannelsScan) {
+    Bench bench(false);
+    bench.replySniffer();
+    bench.device.onCommand("AT+ESCN=4\r", "+ESCN:0B,0,E0\r\n");
+    bench.device.onCommand("AT+ASCN=4\r", "+ASCN:OK\r\n+BCNI:0B,0\r\n+DONE\r\n");
+    ChannelScan scan(bench.dialog, bench.capture.channels, bench.sniffing);
+    scan.scanChannel(4);
+    EXPECT_EQ(bench.capture.channels[4].energy, -32);
+    EXPECT_EQ(bench.capture.channels[4].beacons, 0);
+    EXPECT_EQ(bench.capture.channels[4].level, ChannelEntry::kNoLevel);
+    EXPECT_EQ(bench.status.back(), "Scanning 2425MHz channel...");
 }
 
 TEST(ChannelScan, BrindleScanOfOneChannelAndShortReplies) {

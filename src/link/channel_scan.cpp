@@ -43,8 +43,12 @@ bool ChannelScan::measureEnergy(int channel) {
     const std::string command = brindle ? "+MSCR=0000000000000008" + brindleChannelMask(channel) + "\r"
                                         : std::string("AT+ESCN=") + snifferChannelDigit(channel) + "\r";
     const size_t position = brindle ? 30 : 11;
-    if (!d.send(command) || !d.waitLine() || !holdsPairAt(d.line(), position))
+    if (!d.send(command) || !d.waitLine())
         return false;
+    if (!holdsPairAt(d.line(), position)) {
+        d.release();
+        return false;
+    }
     channels_[channel].energy = signedPairAt(d.line(), position);
     d.drain();
     return true;
@@ -65,6 +69,10 @@ bool ChannelScan::collectSnifferBeacons(Survey& survey) {
             return true;
         }
         if (line.size() > 9 && line[9] == '0') {
+            if (!holdsPairAt(line, 36)) {
+                d.release();
+                return false;  // too short for its reading
+            }
             ++survey.beacons;
             survey.offer(signedPairAt(line, 36));
         }
@@ -80,14 +88,19 @@ bool ChannelScan::collectBrindleBeacons(Survey& survey) {
         if (!d.waitLine())
             return false;
         const std::string_view line = d.line();
-        if (line.starts_with("+MSCC")) {
-            survey.beacons = hexPairAt(line, 8);  // a count, 0 to 255
+        const bool count = line.starts_with("+MSCC");
+        const bool beacon = line.starts_with("+MBNI");
+        if ((count && !holdsPairAt(line, 8)) || (beacon && !holdsPairAt(line, 58))) {
             d.release();
-            return true;
+            return false;  // too short for its reading
         }
-        if (line.starts_with("+MBNI"))
+        if (count)
+            survey.beacons = hexPairAt(line, 8);  // a count, 0 to 255
+        else if (beacon)
             survey.offer(signedPairAt(line, 58));
         d.release();
+        if (count)
+            return true;
     }
     return false;
 }
@@ -135,13 +148,17 @@ ChannelScan::ScanAll ChannelScan::scanAll() {
     sniffing_.stop();
     if (dialog_.portName().empty())
         return ScanAll::kImportInstead;
-    if (!ensureOpen(dialog_))
-        return ScanAll::kNoPort;
     channels_.setSelectedChannel(-1);
     channels_.reset();
+    if (!ensureOpen(dialog_))
+        return ScanAll::kNoPort;
     for (int i = 0; i < ChannelTable::kChannelCount; ++i) {
+        // The port is ensured once; when it is lost on the way, the scan ends with
+        // the failure in the status line.
+        if (!dialog_.link().isOpen())
+            return ScanAll::kNoPort;
         notify(bringIntoView_, i);
-        surveyChannel(i);  // the port was ensured once; a lost port fails each channel
+        surveyChannel(i);
     }
     const int chosen = bestChannel(channels_);
     if (chosen < 0)

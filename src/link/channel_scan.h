@@ -24,6 +24,7 @@ public:
     // or short reply, keeping what was stored before.
     void scanChannel(int channel);
 
+    // kNoPort: no port could be opened, or it was lost during the scan.
     enum class ScanAll { kImportInstead, kNoPort, kNothingFound, kSniffing, kNotSniffing };
     // The "Scan" button: stops sniffing, scans all sixteen channels, selects the one
     // with the best beacon level (the lowest of equals) and sniffs on it. With the

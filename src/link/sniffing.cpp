@@ -69,21 +69,23 @@ bool Sniffing::start() {
     return true;
 }
 
-void Sniffing::stop() {
+int32_t Sniffing::stop() {
     const bool wasSniffing = sniffing_;
     sniffing_ = false;
     // Stopping never starts a device search: without an open port there is no
     // device to stop.
     if (!dialog_.link().isOpen())
-        return;
+        return 0;
     // The reports the device sent before it took the stop command in are part of
     // the capture, not replies to throw away.
+    const int32_t before = capture_.frames.frameCount();
     if (wasSniffing)
         dialog_.setReportHandler([this](std::string_view line) { return takeReport(line); });
     const bool idle = bringDeviceToIdle();
     dialog_.setReportHandler(nullptr);
     if (idle)
         dialog_.show("Sniffing de-activated");
+    return capture_.frames.frameCount() - before;
 }
 
 bool Sniffing::bringDeviceToIdle() {
@@ -100,7 +102,7 @@ bool Sniffing::isFrameReport(std::string_view line) const {
     return line.starts_with(dialog_.brindle() ? "+PDAI" : "+MACF");
 }
 
-void Sniffing::storeFrame(std::string_view line) {
+bool Sniffing::storeFrame(std::string_view line) {
     // The pairs run up to the CR LF; a record keeps at most its 192 bytes.
     uint8_t bytes[CapturedFrame::kMaxBytes];
     size_t count = 0;
@@ -109,10 +111,13 @@ void Sniffing::storeFrame(std::string_view line) {
     // A report without a single byte has no length byte: it counts as an error.
     const bool error = count == 0 || isPhyErrorLength(bytes[0]);
     dialog_.release();
-    if (!capture_.frames.appendFrame(clock_(), std::span<const uint8_t>(bytes, count)))
-        return;
+    if (!capture_.frames.appendFrame(clock_(), std::span<const uint8_t>(bytes, count))) {
+        dialog_.show("Out of memory, frames lost");
+        return false;
+    }
     capture_.statistics.update(error);
     capture_.attributeFrom(capture_.frames.frameCount() - 1);
+    return true;
 }
 
 void Sniffing::storeOverflow() {
@@ -145,10 +150,8 @@ Sniffing::Tick Sniffing::tick() {
     if (link.state() != SnifferLink::kReady)
         return Tick::kNothing;
     const std::string_view line = link.line();
-    if (isFrameReport(line)) {
-        storeFrame(line);
-        return Tick::kFrame;
-    }
+    if (isFrameReport(line))
+        return storeFrame(line) ? Tick::kFrame : Tick::kLost;
     if (line.starts_with("+OVRF")) {
         storeOverflow();
         // Every line of the burst that follows is thrown away.

@@ -25,6 +25,7 @@ public:
         kIdle,      // not sniffing: the timer can stop
         kNothing,   // no line, or a line that was not a report
         kFrame,     // a frame was stored
+        kLost,      // a frame report could not be stored: no memory for the record
         kOverflow,  // an overflow record was stored and the burst drained
         kFailed,    // the device is gone: the port was closed and sniffing stopped
     };
@@ -37,7 +38,9 @@ public:
     // channel, or the device did not confirm (the capture is then untouched).
     bool start();
     // Ends the intake and, when a port is open, brings the device back to idle.
-    void stop();
+    // The reports the device sent before it took the stop in are stored like any
+    // others; returns how many records that added.
+    int32_t stop();
     bool sniffing() const { return sniffing_; }
 
     // Takes at most one line off the link.
@@ -49,7 +52,7 @@ private:
     // Stores a frame or overflow report and releases it; false for any other line.
     bool takeReport(std::string_view line);
     bool isFrameReport(std::string_view line) const;
-    void storeFrame(std::string_view line);
+    bool storeFrame(std::string_view line);
     void storeOverflow();
 
     DeviceDialog& dialog_;

@@ -1,4 +1,4 @@
-// Beacon payloads: superframe specification, GTS fields and pending addresses.
+// Beacon payloads: superframe spec, GTS fields and pending addresses.
 
 #include "dissect_test_support.h"
 #include "test_frames.h"
@@ -20,7 +20,7 @@ Bytes beacon(const Bytes& payload) {
     return MacFrame(kTypeBeacon).srcShort(0x1A2B, 0x0000).payload(payload);
 }
 
-TEST(MacBeacon, SuperframeSpecification) {
+TEST(MacBeacon, SuperframeSpecBytes) {
     CellRecorder row;
     FrameDissector(beaconColumns()).dissect(recordOf(beacon({0xFF, 0xCF, 0x00, 0x00})), nullptr,
                                             0, row);

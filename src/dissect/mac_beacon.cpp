@@ -1,4 +1,4 @@
-// MAC beacon payload: superframe specification, GTS fields, pending addresses.
+// MAC beacon payload: superframe spec, GTS fields, pending addresses.
 
 #include "dissect/mac_beacon.h"
 
@@ -18,7 +18,7 @@ void emit(FrameDecoding& d, C column, std::string_view caption, std::string_view
     d.out.cell(column, kBeaconStyle, caption, value, Sentence(explanation, value));
 }
 
-// Superframe specification, two bytes: BO, SO | CAP, BLE, PC, AP.
+// Superframe spec, two bytes: BO, SO | CAP, BLE, PC, AP.
 bool decodeSuperframe(FrameDecoding& d) {
     constexpr C kColumn = C::kMacSuperframeSpec;
     d.out.beginGroup();
@@ -47,18 +47,18 @@ bool decodeSuperframe(FrameDecoding& d) {
     return true;
 }
 
-// GTS specification and, when there are descriptors, their direction bits.
+// GTS spec byte and, when there are descriptors, their direction bits.
 // Returns the descriptor count, or -1 when the frame ends first.
 int decodeGtsHeader(FrameDecoding& d) {
     constexpr C kColumn = C::kMacTimeSlots;
     d.out.beginGroup();
     if (!d.fieldAtCursor(1, kColumn, "GTSC"))
         return -1;
-    const uint8_t specification = d.byte(d.cursor);
-    const int count = specification & 0x07;
+    const uint8_t spec = d.byte(d.cursor);
+    const int count = spec & 0x07;
     emit(d, kColumn, "GTSC", ShortText::hexByte(count),
          "This Guaranteed Time Slot field indicates 0x%s GTS descriptors  (MAC)");
-    emit(d, kColumn, "GTSP", yesNo(specification & 0x80),
+    emit(d, kColumn, "GTSP", yesNo(spec & 0x80),
          "This Guaranteed Time Slot field indicates the permit GTS flag is set to %s  (MAC)");
     d.cursor += 1;
 
@@ -104,16 +104,16 @@ bool decodeGtsDescriptor(FrameDecoding& d, int item) {
     return true;
 }
 
-// Pending address specification and the addresses, short ones first, numbered
+// Pending-address spec byte and the addresses, short ones first, numbered
 // PA1, PA2, ... across both kinds. All in one group.
 bool decodePendingAddresses(FrameDecoding& d) {
     constexpr C kColumn = C::kMacPendingAddresses;
     d.out.beginGroup();
     if (!d.fieldAtCursor(1, kColumn, "SP"))
         return false;
-    const uint8_t specification = d.byte(d.cursor);
-    const int shortCount = specification & 0x07;
-    const int longCount = (specification >> 4) & 0x07;
+    const uint8_t spec = d.byte(d.cursor);
+    const int shortCount = spec & 0x07;
+    const int longCount = (spec >> 4) & 0x07;
     d.out.cell(kColumn, kBeaconStyle, "SP", ShortText::hexByte(shortCount),
                Sentence("The number of short pending addresses is 0x%s  (MAC)",
                         ShortText::hexByte(shortCount)));

@@ -4,7 +4,7 @@
 
 namespace qlm {
 
-// The payload of an unsecured beacon: superframe specification, GTS fields and
+// The payload of an unsecured beacon: superframe spec, GTS fields and
 // pending addresses. Leaves the cursor after the last pending address.
 void decodeBeaconPayload(FrameDecoding& decoding);
 

@@ -60,8 +60,8 @@ int linkQualityPercent(int dbm) {
 }
 
 // A PAN descriptor of the beacon: sequence, address mode, PAN, coordinator
-// address, channel, superframe specification, GTS permit, time stamp, security
-// use, ACL entry, security failure, pending address specification, payload
+// address, channel, superframe spec, GTS permit, time stamp, security
+// use, ACL entry, security failure, pending-address spec, payload
 // length, signal strength, then the link quality at characters 58-59.
 std::string beaconNotify(int index, const HeardBeacon& beacon, int64_t nowUs) {
     return line("+MBNI=" + hexText(beacon.sequence, 2) + "02" + hexText(beacon.panId, 4) +

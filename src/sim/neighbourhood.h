@@ -15,7 +15,7 @@ struct HeardBeacon {
     uint16_t shortAddress = 0;
     uint64_t extAddress = 0;
     uint8_t sequence = 0;
-    uint16_t superframe = 0; // superframe specification, first byte in the low half
+    uint16_t superframe = 0; // superframe spec, first byte in the low half
     bool gtsPermit = false;
     int payloadLength = 0; // beacon payload bytes after the pending address fields
     int dbm = -70;

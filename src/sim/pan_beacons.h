@@ -11,7 +11,7 @@ namespace qlm::sim {
 constexpr int kLabBeaconOrder = 9;
 constexpr int kLabSuperframeOrder = 8;
 
-// The MAC payload of a beacon of `node` (superframe specification, GTS fields,
+// The MAC payload of a beacon of `node` (superframe spec, GTS fields,
 // pending addresses, ZigBee beacon payload) with the given pending addresses.
 Bytes beaconPayload(const SimPan& pan, int node, const std::vector<uint16_t>& pendingShort = {},
                     const std::vector<uint64_t>& pendingExtended = {});

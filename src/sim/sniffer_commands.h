@@ -18,7 +18,7 @@ namespace qlm::sim {
 //   "AT+ESCN=0"  -> "+ESCN:11,0,CE"     reading (dBm + 45) at characters 11-12
 //   "AT+ASCN=4"  -> "+ASCN:15,START", then per beacon
 //                   "+ASCN:15,0,1A62,0000,CFFF,LQI=6A,PS=F1": status '0' at 9, PAN,
-//                   short address, superframe specification, correlation, and the
+//                   short address, superframe spec, correlation, and the
 //                   peak signal (dBm + 45) at characters 36-37; then "+DONE:15,03"
 //                   with the beacon count
 //   anything else, or a bad channel digit -> "+ERRR"

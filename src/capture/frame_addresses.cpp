@@ -8,9 +8,6 @@ enum AddressingMode : uint8_t { kNoAddress = 0, kReserved = 1, kShortMode = 2, k
 constexpr uint8_t kSecurityEnabled = 0x08;
 constexpr uint8_t kIntraPan = 0x40;
 
-constexpr uint8_t kAssociationResponse = 2;
-constexpr uint8_t kCoordinatorRealignment = 8;
-
 // Reads little-endian fields from a frame, advancing a cursor.
 class ByteCursor {
 public:

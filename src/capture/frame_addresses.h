@@ -1,17 +1,10 @@
 #pragma once
 
 #include "capture/captured_frame.h"
+#include "capture/mac_identifiers.h"
 #include "capture/node_address.h"
 
 namespace qlm {
-
-// IEEE 802.15.4 frame types (low three bits of the frame control's first byte).
-enum MacFrameType : uint8_t {
-    kMacBeacon = 0,
-    kMacData = 1,
-    kMacAck = 2,
-    kMacCommand = 3,
-};
 
 // What attribution reads from a frame's MAC header: the two nodes at either end
 // of the hop, and how long the header is.

@@ -2,6 +2,7 @@
 
 #include "dissect/mac_command.h"
 
+#include "capture/mac_identifiers.h"
 #include "dissect/short_text.h"
 
 namespace qlm {
@@ -12,18 +13,6 @@ constexpr CellStyle kNameStyle{CellBrush::kLightRed, false};
 constexpr CellStyle kReservedNameStyle{CellBrush::kLightRed, true};
 constexpr CellStyle kFieldStyle{CellBrush::kLightRed, true};
 constexpr CellStyle kReasonStyle{CellBrush::kYellow, true};
-
-enum CommandId : uint8_t {
-    kAssociationRequest = 1,
-    kAssociationResponse = 2,
-    kDisassociationNotification = 3,
-    kDataRequest = 4,
-    kPanIdConflict = 5,
-    kOrphanNotification = 6,
-    kBeaconRequest = 7,
-    kCoordinatorRealignment = 8,
-    kGtsRequest = 9,
-};
 
 struct CommandName {
     std::string_view caption;

@@ -2,6 +2,7 @@
 
 #include "dissect/mac_header.h"
 
+#include "capture/mac_identifiers.h"
 #include "dissect/mac_beacon.h"
 #include "dissect/mac_command.h"
 #include "dissect/short_text.h"
@@ -26,8 +27,6 @@ constexpr uint8_t kDestinationExtended = 0x0C;
 constexpr uint8_t kSourceModeMask = 0xC0;
 constexpr uint8_t kSourceShort = 0x80;
 constexpr uint8_t kSourceExtended = 0xC0;
-
-enum MacFrameType : uint8_t { kBeacon = 0, kData = 1, kAcknowledgement = 2, kCommand = 3 };
 
 struct FrameTypeText {
     std::string_view value;
@@ -78,7 +77,7 @@ constexpr ControlFlag kControlFlags[] = {
 // Type, Encr, Pnd, Ack and Seq. Returns false when the frame ends before them.
 bool decodeFrameControl(FrameDecoding& d, uint8_t control) {
     const uint8_t type = control & kFrameTypeMask;
-    const CellStyle style{type == kAcknowledgement ? CellBrush::kGreen : CellBrush::kWhite, true};
+    const CellStyle style{type == kMacAck ? CellBrush::kGreen : CellBrush::kWhite, true};
     d.out.cell(C::kMacFrameType, style, "Type", kFrameTypes[type].value,
                Sentence(kFrameTypes[type].explanation));
     for (const ControlFlag& flag : kControlFlags) {
@@ -156,9 +155,9 @@ bool decodeSource(FrameDecoding& d, uint8_t mode, bool intraPan) {
 
 void decodePayload(FrameDecoding& d, uint8_t type) {
     switch (type) {
-    case kBeacon: decodeBeaconPayload(d); break;
-    case kCommand: decodeMacCommand(d); break;
-    case kData: break;  // the ZigBee layers take over here
+    case kMacBeacon: decodeBeaconPayload(d); break;
+    case kMacCommand: decodeMacCommand(d); break;
+    case kMacData: break;  // the ZigBee layers take over here
     default: break;     // acknowledgements and reserved types carry no payload to decode
     }
 }

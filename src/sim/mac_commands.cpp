@@ -6,7 +6,7 @@ namespace {
 
 Bytes command(const MacAddress& destination, const MacAddress& source, const Bytes& payload,
               MacFlags flags = {}) {
-    return macFrame(kCommandFrame, destination, source, payload, flags);
+    return macFrame(kMacCommand, destination, source, payload, flags);
 }
 
 MacFlags acknowledged() {
@@ -23,12 +23,12 @@ Bytes dataFrame(const SimNode& source, uint16_t destination, const Bytes& payloa
     flags.ackRequest = destination != kBroadcastAddress;
     flags.pending = pending;
     flags.secured = secured;
-    return macFrame(kDataFrame, shortAddress(source.pan, destination),
+    return macFrame(kMacData, shortAddress(source.pan, destination),
                     shortAddress(source.pan, source.shortAddress), payload, flags);
 }
 
 Bytes beaconFrame(const SimNode& coordinator, const Bytes& payload) {
-    return macFrame(kBeaconFrame, noAddress(),
+    return macFrame(kMacBeacon, noAddress(),
                     shortAddress(coordinator.pan, coordinator.shortAddress), payload);
 }
 
@@ -65,7 +65,7 @@ Bytes dataRequest(const SimNode& device, const SimNode& coordinator, bool source
 
 Bytes disassociation(const SimNode& device, const SimNode& coordinator, uint8_t reason) {
     return command(extendedAddress(device.pan, coordinator.extAddress),
-                   extendedAddress(device.pan, device.extAddress), {kDisassociation, reason},
+                   extendedAddress(device.pan, device.extAddress), {kDisassociationNotification, reason},
                    acknowledged());
 }
 

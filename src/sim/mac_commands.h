@@ -1,22 +1,10 @@
 #pragma once
 
+#include "capture/mac_identifiers.h"
 #include "sim/mac_frames.h"
 #include "sim/sim_node.h"
 
 namespace qlm::sim {
-
-// MAC command identifiers (IEEE 802.15.4-2003).
-enum : uint8_t {
-    kAssociationRequest = 1,
-    kAssociationResponse = 2,
-    kDisassociation = 3,
-    kDataRequest = 4,
-    kPanIdConflict = 5,
-    kOrphanNotification = 6,
-    kBeaconRequest = 7,
-    kCoordinatorRealignment = 8,
-    kGtsRequest = 9,
-};
 
 // MAC frames between the radios of a PAN; the sequence number is filled in when
 // the frame is sent.

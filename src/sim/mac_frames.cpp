@@ -58,7 +58,7 @@ int macHeaderLength(const Bytes& mac) {
 }
 
 Bytes ackFrame(uint8_t sequence, bool pending) {
-    return {static_cast<uint8_t>(kAckFrame | pending << 4), 0x00, sequence};
+    return {static_cast<uint8_t>(kMacAck | pending << 4), 0x00, sequence};
 }
 
 Bytes superframeSpec(int beaconOrder, int superframeOrder, int finalCapSlot, bool panCoordinator,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "capture/mac_identifiers.h"
 #include "sim/byte_writer.h"
 
 #include <optional>
@@ -7,8 +8,7 @@
 
 namespace qlm::sim {
 
-// IEEE 802.15.4-2003 frame types and addressing modes.
-enum : uint8_t { kBeaconFrame = 0, kDataFrame = 1, kAckFrame = 2, kCommandFrame = 3 };
+// IEEE 802.15.4-2003 addressing modes (the frame types are the capture's).
 enum : uint8_t { kNoAddressMode = 0, kShortAddressMode = 2, kExtendedAddressMode = 3 };
 
 struct MacAddress {

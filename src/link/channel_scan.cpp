@@ -3,7 +3,7 @@
 #include "link/channel_scan.h"
 
 #include "link/device_search.h"
-#include "link/hex_pair.h"
+#include "capture/hex_pair.h"
 
 #include <chrono>
 #include <cstdio>

@@ -4,7 +4,7 @@
 
 #include "capture/frame_attribution.h"
 #include "link/device_search.h"
-#include "link/hex_pair.h"
+#include "capture/hex_pair.h"
 
 #include <chrono>
 #include <ctime>

@@ -1,20 +1,12 @@
 #include "sim/reply_text.h"
 
+#include "capture/hex_pair.h"
+
 namespace qlm::sim {
 
 namespace {
 
 constexpr char kDigits[] = "0123456789ABCDEF";
-
-int digitValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
 
 } // namespace
 
@@ -44,7 +36,7 @@ std::optional<uint32_t> parseHex(std::string_view digits) {
         return std::nullopt;
     uint32_t value = 0;
     for (char c : digits) {
-        const int digit = digitValue(c);
+        const int digit = hexDigitValue(c);
         if (digit < 0)
             return std::nullopt;
         value = value << 4 | static_cast<uint32_t>(digit);

@@ -274,7 +274,7 @@ TEST(Qlntool, DumpColumnsAndTextFormat) {
     const std::string file = std::string(" ") + EXAMPLE_PATH + " ";
     const ToolRun all = qlntool("dump --columns all" + file);
     const ToolRun startup = qlntool("dump" + file + "--columns startup --format json");
-    const ToolRun text = qlntool("dump --mailbox --format text" + file + "--columns startup");
+    const ToolRun text = qlntool("dump --format text" + file + "--columns startup");
     ASSERT_EQ(all.status, 0) << all.output.substr(0, 500);
     ASSERT_EQ(startup.status, 0) << startup.output.substr(0, 500);
     ASSERT_EQ(text.status, 0) << text.output.substr(0, 500);
@@ -311,6 +311,37 @@ TEST(Qlntool, DumpColumnsAndTextFormat) {
     EXPECT_NE(all.output.find("\"caption\": \"SFD\""), std::string::npos);
     EXPECT_NE(all.output.find("\"column\": \"Hex payload\""), std::string::npos);
     EXPECT_NE(textLines[0].find(format("  Seq=%02X  ", frames[0][3])), std::string::npos);
+}
+
+// --mailbox decodes the messages of MailBox frames (profile C1EE away from the device
+// objects) as MailBox frames; every other row stays as it was.
+TEST(Qlntool, DumpMailBoxOption) {
+    const std::string arguments = std::string(" --format text --columns startup ") + EXAMPLE_PATH;
+    const ToolRun plain = qlntool("dump" + arguments);
+    const ToolRun mailBox = qlntool("dump --mailbox" + arguments);
+    ASSERT_EQ(plain.status, 0);
+    ASSERT_EQ(mailBox.status, 0);
+    const std::vector<std::string> plainLines = splitLines(plain.output);
+    const std::vector<std::string> mailBoxLines = splitLines(mailBox.output);
+    ASSERT_EQ(plainLines.size(), mailBoxLines.size());
+    int mailBoxFrames = 0;
+    for (size_t i = 0; i < plainLines.size(); ++i) {
+        const bool isMailBox = plainLines[i].find("Prfl=C1EE  SrcEP=") != std::string::npos &&
+                               plainLines[i].find("ZDO cluster=") == std::string::npos;
+        if (!isMailBox) {
+            EXPECT_EQ(mailBoxLines[i], plainLines[i]);
+            continue;
+        }
+        ++mailBoxFrames;
+        EXPECT_EQ(plainLines[i].find("Mbx Clst="), std::string::npos) << plainLines[i];
+        EXPECT_NE(mailBoxLines[i].find("  Mbx Clst=00"), std::string::npos) << mailBoxLines[i];
+        if (plainLines[i].find("Type=MSG") != std::string::npos) {
+            EXPECT_NE(plainLines[i].find("Msg Hex="), std::string::npos) << plainLines[i];
+            EXPECT_EQ(mailBoxLines[i].find("Msg Hex="), std::string::npos) << mailBoxLines[i];
+            EXPECT_NE(mailBoxLines[i].find("  Command="), std::string::npos) << mailBoxLines[i];
+        }
+    }
+    EXPECT_GT(mailBoxFrames, 10);
 }
 
 TEST(Qlntool, DumpRejectsBadArguments) {

@@ -4,6 +4,7 @@
 #include "dissect/cell_emitter.h"
 
 #include <cstdint>
+#include <span>
 #include <string_view>
 
 namespace qlm {
@@ -18,13 +19,15 @@ namespace qlm {
 // with the cursor on the field's first byte, and the hex runs and the tail follow
 // as for any frame, so the bytes that did arrive are still shown.
 struct FrameDecoding {
-    FrameDecoding(const CapturedFrame& record, CellEmitter& emitter)
+    FrameDecoding(const CapturedFrame& record, CellEmitter& emitter, bool parseMailBox = false)
         : frame(record), out(emitter),
-          lengthByte(record.length > 0 ? static_cast<int8_t>(record.data[0]) : 0) {}
+          lengthByte(record.length > 0 ? static_cast<int8_t>(record.data[0]) : 0),
+          mailBox(parseMailBox) {}
 
     const CapturedFrame& frame;
     CellEmitter& out;
     int lengthByte;  // L, the PHY length byte read as a signed value
+    bool mailBox;    // decode the messages of MailBox frames as MailBox frames
     int cursor = 0;
     int nwkStart = -1;  // first NWK byte once the NWK decoder ran; start of the MAC hex run
     bool truncated = false;
@@ -40,6 +43,9 @@ struct FrameDecoding {
     uint16_t le16(int position) const {
         return static_cast<uint16_t>(byte(position) | byte(position + 1) << 8);
     }
+    uint32_t le32(int position) const {
+        return static_cast<uint32_t>(le16(position)) | static_cast<uint32_t>(le16(position + 2)) << 16;
+    }
     uint64_t le64(int position) const {
         uint64_t value = 0;
         for (int i = 7; i >= 0; --i)
@@ -53,6 +59,14 @@ struct FrameDecoding {
     bool fieldAt(int position, int count, FieldColumn column, std::string_view caption);
     bool fieldAtCursor(int count, FieldColumn column, std::string_view caption) {
         return fieldAt(cursor, count, column, caption);
+    }
+    // Shows a field as cut short without a position check, for fields whose extent
+    // is worked out from the frame's length and comes out negative.
+    void cutShort(FieldColumn column, std::string_view caption);
+
+    // The stored bytes of a field that fieldAt has accepted.
+    std::span<const uint8_t> bytes(int position, int count) const {
+        return {frame.data + position, static_cast<size_t>(count)};
     }
 };
 

@@ -21,6 +21,11 @@ public:
     const ColumnFlags& columns() const { return columns_; }
     void setColumns(const ColumnFlags& columns) { columns_ = columns; }
 
+    // "Parse MailBox Frames": message transactions of the MailBox profile are
+    // decoded as MailBox frames instead of plain message bytes. Off by default.
+    bool mailBox() const { return mailBox_; }
+    void setMailBox(bool on) { mailBox_ = on; }
+
     // Record `index` of the capture; `previous` is the record before it (null for
     // the first), from which "dT" is taken.
     void dissect(const CapturedFrame& frame, const CapturedFrame* previous, int32_t index,
@@ -31,6 +36,7 @@ public:
 
 private:
     ColumnFlags columns_;
+    bool mailBox_ = false;
 };
 
 } // namespace qlm

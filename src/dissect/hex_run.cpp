@@ -7,6 +7,8 @@
 namespace qlm {
 
 void emitHexRun(FrameDecoding& d, FieldColumn column, CellBrush brush, int start) {
+    if (d.truncated)
+        d.out.endGroup();  // the group of the field that was cut short ends before the run
     if (!d.out.visible(column))
         return;
     const int last = std::min(d.lengthByte, d.storedBytes() - 1);

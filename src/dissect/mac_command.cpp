@@ -3,6 +3,7 @@
 #include "dissect/mac_command.h"
 
 #include "capture/mac_identifiers.h"
+#include "dissect/field_tables.h"
 #include "dissect/short_text.h"
 
 namespace qlm {
@@ -33,23 +34,6 @@ constexpr CommandName kCommandNames[] = {
     {"GTS", "Request", "This command is a GTS (guaranteed time slot) request"},
 };
 
-// One bit of a field byte: caption, then value and sentence for set and for clear.
-struct FlagField {
-    uint8_t mask;
-    std::string_view caption;
-    std::string_view setValue;
-    std::string_view setExplanation;
-    std::string_view clearValue;
-    std::string_view clearExplanation;
-};
-
-void emitFlag(FrameDecoding& d, const FlagField& field, uint8_t byte) {
-    const bool set = (byte & field.mask) != 0;
-    std::string_view value = set ? field.setValue : field.clearValue;
-    d.out.cell(kColumn, kFieldStyle, field.caption, value,
-               Sentence(set ? field.setExplanation : field.clearExplanation, value));
-}
-
 // Capability information of an association request; bits 0x10 and 0x20 are not shown.
 constexpr FlagField kCapabilities[] = {
     {0x01, "AP", "Yes", "The requesting node's Alternate Pan field is set %s  (MAC)", "No",
@@ -74,16 +58,6 @@ constexpr FlagField kGtsCharacteristics[] = {
      "The request is for a GTS de-allocation  (MAC)"},
 };
 
-// A value of a one-byte field with its sentence; the last entry stands for every
-// value not listed.
-struct CodedValue {
-    int code;
-    std::string_view value;
-    std::string_view explanation;
-};
-
-constexpr int kOtherValues = -1;
-
 constexpr CodedValue kAssociationStatus[] = {
     {0, "OK", "Association was granted  (MAC)"},
     {1, "Full", "Association was no possible, PAN at capacity  (MAC)"},
@@ -98,19 +72,12 @@ constexpr CodedValue kDisassociationReason[] = {
      "Reason for dissociation is reserved value, sniffer did not understand  (MAC)"},
 };
 
-template <size_t N> const CodedValue& lookUp(const CodedValue (&table)[N], uint8_t code) {
-    for (const CodedValue& entry : table)
-        if (entry.code == code)
-            return entry;
-    return table[N - 1];
-}
-
 bool decodeCapabilities(FrameDecoding& d) {
     if (!d.fieldAtCursor(1, kColumn, "AP"))
         return false;
     const uint8_t capabilities = d.byte(d.cursor);
     for (const FlagField& field : kCapabilities)
-        emitFlag(d, field, capabilities);
+        emitFlag(d, kColumn, kFieldStyle, field, capabilities);
     d.cursor += 1;
     return true;
 }
@@ -194,7 +161,7 @@ bool decodeGtsRequest(FrameDecoding& d) {
     d.out.cell(kColumn, kFieldStyle, "Len", slots,
                Sentence("0x%s superframe slots are being requested  (MAC)", slots));
     for (const FlagField& field : kGtsCharacteristics)
-        emitFlag(d, field, characteristics);
+        emitFlag(d, kColumn, kFieldStyle, field, characteristics);
     d.cursor += 1;
     return true;
 }

@@ -5,6 +5,7 @@
 #include "capture/mac_identifiers.h"
 #include "dissect/mac_beacon.h"
 #include "dissect/mac_command.h"
+#include "dissect/nwk_header.h"
 #include "dissect/short_text.h"
 
 namespace qlm {
@@ -157,7 +158,7 @@ void decodePayload(FrameDecoding& d, uint8_t type) {
     switch (type) {
     case kMacBeacon: decodeBeaconPayload(d); break;
     case kMacCommand: decodeMacCommand(d); break;
-    case kMacData: break;  // the ZigBee layers take over here
+    case kMacData: decodeNwkFrame(d); break;
     default: break;     // acknowledgements and reserved types carry no payload to decode
     }
 }

@@ -25,8 +25,7 @@ struct DumpOptions {
     std::string path;
     qlm::ColumnFlags columns = qlm::ColumnFlags::all();
     DumpFormat format = DumpFormat::kJson;
-    // MailBox decoding of AF messages. The dissector has no such switch yet: the
-    // flag is accepted and recorded here, to be handed to it once it has one.
+    // MailBox decoding of AF messages ("Parse MailBox Frames").
     bool mailbox = false;
 };
 
@@ -167,7 +166,8 @@ int dumpCommand(const Arguments& arguments) {
     if (!capture)
         return 1;
 
-    const qlm::FrameDissector dissector(options.columns);
+    qlm::FrameDissector dissector(options.columns);
+    dissector.setMailBox(options.mailbox);
     qlm::CellRecorder cells;
     std::string line;
     const qlm::FrameStore& frames = capture->frames;

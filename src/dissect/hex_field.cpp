@@ -1,0 +1,18 @@
+#include "dissect/hex_field.h"
+
+#include "dissect/short_text.h"
+
+namespace qlm {
+
+bool emitHexField(FrameDecoding& d, FieldColumn column, CellStyle style, std::string_view caption,
+                  int size, std::string_view pattern) {
+    if (!d.fieldAtCursor(size, column, caption))
+        return false;
+    const ShortText value =
+        size == 1 ? ShortText::hexByte(d.byte(d.cursor)) : ShortText::hex16(d.le16(d.cursor));
+    d.cursor += size;
+    d.out.cell(column, style, caption, value, Sentence(pattern, value));
+    return true;
+}
+
+} // namespace qlm

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "dissect/frame_decoding.h"
+
+#include <string_view>
+
+namespace qlm {
+
+// A field of one or two bytes at the cursor, shown as "%02lX" or "%04lX" (little-
+// endian), its sentence filled with the same digits; the cursor moves past it.
+// Returns false, with the field shown cut short and the cursor left on it, when its
+// bytes were not all captured.
+bool emitHexField(FrameDecoding& d, FieldColumn column, CellStyle style, std::string_view caption,
+                  int size, std::string_view pattern);
+
+} // namespace qlm

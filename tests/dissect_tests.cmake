@@ -7,5 +7,7 @@ qlm_add_test(dissect_tests
     truncated_frame_test.cpp
     row_layout_test.cpp
     mac_traffic_test.cpp
+    nwk_layer_test.cpp
+    apl_layer_test.cpp
 )
 target_link_libraries(dissect_tests PRIVATE qlm_dissect)

@@ -15,7 +15,8 @@ void FrameDissector::dissect(const CapturedFrame& frame, const CapturedFrame* pr
         return;
 
     decodeMacHeader(decoding);
-    out.endGroup();  // the group a truncated field was in
+    if (decoding.truncated)
+        out.endGroup();  // the group of the field that was cut short
 
     const int macRunStart = decoding.nwkStart >= 0 ? decoding.nwkStart : decoding.cursor;
     emitHexRun(decoding, FieldColumn::kMacHexPayload, CellBrush::kWhite, macRunStart);

@@ -9,5 +9,7 @@ qlm_add_test(dissect_tests
     mac_traffic_test.cpp
     nwk_layer_test.cpp
     apl_layer_test.cpp
+    af_transaction_test.cpp
+    mailbox_test.cpp
 )
 target_link_libraries(dissect_tests PRIVATE qlm_dissect)

@@ -11,5 +11,6 @@ qlm_add_test(dissect_tests
     apl_layer_test.cpp
     af_transaction_test.cpp
     mailbox_test.cpp
+    zigbee_capture_test.cpp
 )
 target_link_libraries(dissect_tests PRIVATE qlm_dissect)

@@ -11,7 +11,12 @@
 // - the laid-out row shows the recorded cells in order, cell touching cell (plus
 //   the group gaps), its width is the width a plain measuring pass gives, and
 //   right-justified rows end at the same x;
-// - the hover list keeps the explanations and never holds more than 5000 cells.
+// - the hover list keeps the explanations and never holds more than 5000 cells;
+// - a field cut short ends the decoding of the layers: after its "Trunc" cell come
+//   only hex runs and the PHY tail, and the layers' hex runs start in layer order.
+// Records may be shaped as unencrypted MAC data frames carrying NWK, APS, AF and
+// MailBox frames, so that the ZigBee layers are reached often, and the MailBox
+// option is taken from the input.
 
 #include "capture/frame_store.h"
 #include "dissect/cell_recorder.h"
@@ -98,10 +103,33 @@ qlm::ArrivalTime timeFrom(Input& input) {
     return time;
 }
 
+// Overwrites the front of a record's bytes so that it reaches the ZigBee layers:
+// a MAC data frame without security (nine header bytes), a NWK frame without
+// security, an APS frame without security and, for `mailBox`, an APS data frame
+// of the MailBox profile between application endpoints carrying AF messages.
+void shapeAsZigbee(std::array<uint8_t, CapturedFrame::kMaxBytes>& bytes, int length,
+                   uint8_t shape) {
+    static constexpr uint8_t kMacHeader[] = {0x41, 0x88, 0x42, 0x62, 0x1A, 0x00, 0x00, 0x6F, 0x79};
+    if ((shape & 0x02) == 0)
+        bytes[0] = static_cast<uint8_t>(length - 1);  // else the length byte stays as drawn
+    std::copy(std::begin(kMacHeader), std::end(kMacHeader), bytes.begin() + 1);
+    bytes[11] &= 0xFD;  // NWK security
+    bytes[18] &= 0xDF;  // APS security
+    if ((shape & 0x04) != 0) {
+        bytes[10] &= 0xFC;  // NWK data
+        bytes[18] &= 0xD0;  // APS data, direct delivery
+        bytes[19] |= 0x01;  // destination endpoint, not the device objects'
+        bytes[21] = 0xEE;
+        bytes[22] = 0xC1;
+        bytes[24] = static_cast<uint8_t>(0x20 | (bytes[24] & 0x0F));  // messages
+    }
+}
+
 // Appends one record: a length byte chooses -1 (overflow) to 192 stored bytes,
-// which follow the time fields.
+// which follow the time fields; a shape byte may make it a ZigBee frame.
 void appendRecord(Input& input, qlm::FrameStore& frames) {
     const int length = input.byte() % (CapturedFrame::kMaxBytes + 2) - 1;
+    const uint8_t shape = input.byte();
     const qlm::ArrivalTime time = timeFrom(input);
     if (length < 0) {
         require(frames.appendOverflow(time));
@@ -110,6 +138,8 @@ void appendRecord(Input& input, qlm::FrameStore& frames) {
     std::array<uint8_t, CapturedFrame::kMaxBytes> bytes{};
     for (int i = 0; i < length; ++i)
         bytes[i] = input.byte();
+    if ((shape & 0x01) != 0)
+        shapeAsZigbee(bytes, length, shape);
     require(frames.appendFrame(time, std::span(bytes.data(), length)));
 }
 
@@ -230,9 +260,26 @@ int checkHexRun(const qlm::CellRecorder& recorder, const CapturedFrame& frame, F
     return first;
 }
 
+// A field of the MAC or ZigBee layers shown cut short ends their decoding; only
+// the two value cells of one attribute value are cut short together.
+void checkCutShortField(const qlm::CellRecorder& recorder) {
+    bool cut = false;
+    for (size_t k = 0; k < recorder.size(); ++k) {
+        const qlm::CellRecorder::Cell cell = recorder[k];
+        if (cell.layer() == qlm::Layer::kPhy || isHexRunColumn(cell.column))
+            continue;
+        const bool trunc = cell.value == "Trunc" && cell.brush == qlm::CellBrush::kRed;
+        const bool secondValueCell = cut && trunc && cell.column == FieldColumn::kAfNativeValue &&
+                                     recorder[k - 1].column == FieldColumn::kAfHexValue;
+        require(!cut || secondValueCell);
+        cut = cut || trunc;
+    }
+}
+
 void checkRecordedRow(const qlm::CellRecorder& recorder, const qlm::ColumnFlags& columns,
                       const CapturedFrame& frame) {
     require(recorder.leadingGaps() == 0);
+    checkCutShortField(recorder);
     for (size_t k = 0; k < recorder.size(); ++k) {
         const qlm::CellRecorder::Cell cell = recorder[k];
         require(columns.visible(cell.column));
@@ -243,10 +290,17 @@ void checkRecordedRow(const qlm::CellRecorder& recorder, const qlm::ColumnFlags&
                     cell.column != FieldColumn::kPhyHexPayload &&
                     cell.column != FieldColumn::kPhyRssi && cell.column != FieldColumn::kPhyLqi);
     }
+    // Each layer's run starts where the layer's payload does, so no earlier than the
+    // run of the layer that carries it.
+    int outerStart = -1;
     for (FieldColumn column : kHexRunColumns) {
         const int first = checkHexRun(recorder, frame, column);
         if (column == FieldColumn::kPhyHexPayload)
             require(first <= 0);  // the whole frame from its length byte on
+        if (first >= 0 && outerStart >= 0)
+            require(first >= outerStart);
+        if (first >= 0 && column != FieldColumn::kPhyHexPayload)
+            outerStart = first;
     }
 }
 
@@ -332,6 +386,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const bool rightJustify = (options & 0x04) != 0;
     const int recordCount = (options & 0x08) != 0 ? 3 : 2;
     const bool nearlyFullHoverList = (options & 0x10) != 0;
+    const bool mailBox = (options & 0x20) != 0;
     qlm::RowPlacement placement;
     placement.clientWidth = 200 + input.byte() * 8;
     placement.scrollX = input.byte() * 16;
@@ -342,10 +397,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (int i = 0; i < recordCount; ++i)
         appendRecord(input, frames);
 
-    const qlm::FrameDissector dissector(columns);
+    qlm::FrameDissector dissector(columns);
+    dissector.setMailBox(mailBox);
     qlm::ColumnFlags referenceColumns = qlm::ColumnFlags::all();
     referenceColumns.set(FieldColumn::kPhyFcs, columns.visible(FieldColumn::kPhyFcs));
-    const qlm::FrameDissector everyColumn(referenceColumns);
+    qlm::FrameDissector everyColumn(referenceColumns);
+    everyColumn.setMailBox(mailBox);
     const qlm::FixedPitchMeasure measure(kPlainAdvance, kBoldAdvance);
     static qlm::CellRecorder recorders[3];
     static qlm::CellRecorder everything;

@@ -1,5 +1,8 @@
-// Decoding and laying out grid rows for a realistic mix of MAC frames: the
-// records of the bundled example, repeated to about 100,000. The program counts
+// Decoding and laying out grid rows for a realistic mix of frames: the records of
+// the bundled example (beacons, MAC commands and acknowledgements, and data frames
+// carrying NWK commands, ZDO, key-value pairs, messages and MailBox frames),
+// repeated to 100,000. A second store holds only the data frames that reach the
+// ZigBee layers. The program counts
 // the allocations it makes, so that a benchmark can show that laying out rows
 // touches no heap.
 
@@ -55,39 +58,54 @@ namespace {
 constexpr int kRecords = 100'000;
 constexpr int kRowsPerPaint = 30;  // one paint of the grid shows about this many rows
 
-// The example's records, frames and overflow markers alike, repeated in order
-// until there are 100,000.
-qlm::FrameStore& exampleRecords() {
-    static qlm::FrameStore* const frames = [] {
-        auto capture = std::make_unique<qlm::Capture>();
-        if (!qlm::importLogFile(*capture, EXAMPLE_PATH) || capture->frames.empty()) {
-            std::fprintf(stderr, "%s: cannot import\n", EXAMPLE_PATH);
+bool reachesZigbeeLayers(const qlm::CapturedFrame& record) {
+    return record.frameClass == qlm::kClassNwk || record.frameClass == qlm::kClassApl;
+}
+
+// The example's records that pass `wanted`, repeated in order until there are
+// 100,000.
+qlm::FrameStore* repeatedExample(bool (*wanted)(const qlm::CapturedFrame&)) {
+    auto capture = std::make_unique<qlm::Capture>();
+    if (!qlm::importLogFile(*capture, EXAMPLE_PATH) || capture->frames.empty()) {
+        std::fprintf(stderr, "%s: cannot import\n", EXAMPLE_PATH);
+        std::exit(1);
+    }
+    const qlm::FrameStore& example = capture->frames;
+    auto* store = new qlm::FrameStore;
+    store->expect(kRecords);
+    for (int32_t i = 0; store->frameCount() < kRecords; i = (i + 1) % example.frameCount()) {
+        const qlm::CapturedFrame& record = example[i];
+        if (!wanted(record))
+            continue;
+        const bool appended =
+            record.isOverflow()
+                ? store->appendOverflow(record.arrival())
+                : store->appendFrame(record.arrival(),
+                                     std::span(record.data, static_cast<size_t>(record.length)));
+        if (!appended) {
+            std::fprintf(stderr, "no memory for %d records\n", kRecords);
             std::exit(1);
         }
-        const qlm::FrameStore& example = capture->frames;
-        auto* store = new qlm::FrameStore;
-        store->expect(kRecords);
-        for (int32_t i = 0; store->frameCount() < kRecords; i = (i + 1) % example.frameCount()) {
-            const qlm::CapturedFrame& record = example[i];
-            const bool appended =
-                record.isOverflow()
-                    ? store->appendOverflow(record.arrival())
-                    : store->appendFrame(
-                          record.arrival(),
-                          std::span(record.data, static_cast<size_t>(record.length)));
-            if (!appended) {
-                std::fprintf(stderr, "no memory for %d records\n", kRecords);
-                std::exit(1);
-            }
-        }
-        return store;
-    }();
+    }
+    return store;
+}
+
+// Frames and overflow markers alike.
+qlm::FrameStore& exampleRecords() {
+    static qlm::FrameStore* const frames =
+        repeatedExample([](const qlm::CapturedFrame&) { return true; });
     return *frames;
 }
 
-void decodeIntoRecorder(benchmark::State& state, const qlm::ColumnFlags& columns) {
-    const qlm::FrameStore& frames = exampleRecords();
-    const qlm::FrameDissector dissector(columns);
+qlm::FrameStore& zigbeeRecords() {
+    static qlm::FrameStore* const frames = repeatedExample(reachesZigbeeLayers);
+    return *frames;
+}
+
+void decodeIntoRecorder(benchmark::State& state, const qlm::ColumnFlags& columns,
+                        const qlm::FrameStore& frames = exampleRecords(), bool mailBox = false) {
+    qlm::FrameDissector dissector(columns);
+    dissector.setMailBox(mailBox);
     qlm::CellRecorder recorder;
     size_t cells = 0;
     size_t allocations = 0;
@@ -120,12 +138,30 @@ void BM_DecodeIntoRecorderAllColumns(benchmark::State& state) {
 }
 BENCHMARK(BM_DecodeIntoRecorderAllColumns)->Unit(benchmark::kMillisecond);
 
+// The example mix with MailBox frames decoded as such.
+void BM_DecodeIntoRecorderMailBox(benchmark::State& state) {
+    decodeIntoRecorder(state, qlm::ColumnFlags::startup(), exampleRecords(), true);
+}
+BENCHMARK(BM_DecodeIntoRecorderMailBox)->Unit(benchmark::kMillisecond);
+
+// Only data frames with NWK, APS, AF and MailBox layers, the MailBox option on.
+void BM_DecodeZigbeeFramesIntoRecorder(benchmark::State& state) {
+    decodeIntoRecorder(state, qlm::ColumnFlags::startup(), zigbeeRecords(), true);
+}
+BENCHMARK(BM_DecodeZigbeeFramesIntoRecorder)->Unit(benchmark::kMillisecond);
+
+void BM_DecodeZigbeeFramesIntoRecorderAllColumns(benchmark::State& state) {
+    decodeIntoRecorder(state, qlm::ColumnFlags::all(), zigbeeRecords(), true);
+}
+BENCHMARK(BM_DecodeZigbeeFramesIntoRecorderAllColumns)->Unit(benchmark::kMillisecond);
+
 // Rows placed as the grid paints them, 30 to a paint with the hover list filled
 // afresh each paint, nothing drawn. Right-justified rows have their width forgotten
 // first, so that each is measured and then laid out.
-void layOutRows(benchmark::State& state, const qlm::ColumnFlags& columns, bool rightJustify) {
-    qlm::FrameStore& frames = exampleRecords();
-    const qlm::FrameDissector dissector(columns);
+void layOutRows(benchmark::State& state, const qlm::ColumnFlags& columns, bool rightJustify,
+                qlm::FrameStore& frames = exampleRecords()) {
+    qlm::FrameDissector dissector(columns);
+    dissector.setMailBox(true);
     const qlm::FixedPitchMeasure measure(6, 7);
     auto hover = std::make_unique<qlm::HoverList>();
     qlm::RowLayout layout(measure, nullptr, hover.get());
@@ -162,6 +198,11 @@ void BM_LayoutRowsRightJustified(benchmark::State& state) {
     layOutRows(state, qlm::ColumnFlags::startup(), true);
 }
 BENCHMARK(BM_LayoutRowsRightJustified)->Unit(benchmark::kMillisecond);
+
+void BM_LayoutZigbeeRows(benchmark::State& state) {
+    layOutRows(state, qlm::ColumnFlags::startup(), false, zigbeeRecords());
+}
+BENCHMARK(BM_LayoutZigbeeRows)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

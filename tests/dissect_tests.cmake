@@ -12,5 +12,6 @@ qlm_add_test(dissect_tests
     af_transaction_test.cpp
     mailbox_test.cpp
     zigbee_capture_test.cpp
+    zigbee_traffic_test.cpp
 )
 target_link_libraries(dissect_tests PRIVATE qlm_dissect)

@@ -5,6 +5,7 @@
 // dissector but the captions and the value formats of the cells.
 
 #include "dissect_test_support.h"
+#include "reference_text.h"
 #include "test_frames.h"
 
 #include <gtest/gtest.h>
@@ -24,23 +25,6 @@ using C = FieldColumn;
 constexpr uint32_t kSeed = 0x5EED1504;
 constexpr int kFrameCount = 3000;
 constexpr int kLargestRecord = 128; // L = 127 and the length byte
-
-std::string hexDigits(uint64_t value, int digits) {
-    char text[24];
-    std::snprintf(text, sizeof text, "%0*llX", digits, static_cast<unsigned long long>(value));
-    return text;
-}
-
-std::string hexDump(const Bytes &bytes) {
-    std::string text;
-    for (uint8_t byte : bytes)
-        text.append(text.empty() ? "" : " ").append(hexDigits(byte, 2));
-    return text;
-}
-
-const char *yesNo(bool set) {
-    return set ? "Yes" : "No";
-}
 
 // ---------------------------------------------------------------------------------
 // Reference decoder

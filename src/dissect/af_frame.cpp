@@ -9,6 +9,7 @@
 #include "dissect/hex_run.h"
 #include "dissect/long_text.h"
 #include "dissect/mailbox.h"
+#include "dissect/message_bytes.h"
 #include "dissect/short_text.h"
 
 namespace qlm {
@@ -180,19 +181,8 @@ void decodePlainMessage(FrameDecoding& d) {
     const int length = d.byte(d.cursor);
     if (!emitHexField(d, C::kAfMessage, kStyle, "Len", 1, "The message length is 0x%s bytes  (AF)"))
         return;
-    if (length > 0) {
-        if (shown)
-            d.out.endGroup();
-        if (!d.fieldAtCursor(length, C::kAfMessage, "Msg Hex"))
-            return;
-        if (shown) {
-            const LongText hex = LongText::byteRun(d.bytes(d.cursor, length));
-            d.out.cell(C::kAfMessage, kStyle, "Msg Hex", hex,
-                       Sentence("The message data in hex is 0x%s  (AF)", hex));
-            d.out.endGroup();
-        }
-        d.cursor += length;
-    }
+    if (length > 0 && !emitMessageBytes(d, "Msg Hex", length))
+        return;
     if (shown)
         d.out.endGroup();
 }

@@ -36,6 +36,20 @@ inline void emitFlag(FrameDecoding& d, FieldColumn column, CellStyle style, cons
                Sentence(set ? field.setExplanation : field.clearExplanation, value));
 }
 
+// A byte of flags at the cursor, one cell per flag, cut short under the first flag's
+// caption; the cursor moves past it.
+template <size_t N>
+bool emitFlagByte(FrameDecoding& d, FieldColumn column, CellStyle style,
+                  const FlagField (&flags)[N]) {
+    if (!d.fieldAtCursor(1, column, flags[0].caption))
+        return false;
+    const uint8_t byte = d.byte(d.cursor);
+    for (const FlagField& flag : flags)
+        emitFlag(d, column, style, flag, byte);
+    d.cursor += 1;
+    return true;
+}
+
 // A value of a one-byte field with its sentence; the last entry of a table stands
 // for every value not listed.
 struct CodedValue {

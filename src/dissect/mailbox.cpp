@@ -5,7 +5,7 @@
 
 #include "dissect/field_tables.h"
 #include "dissect/hex_field.h"
-#include "dissect/long_text.h"
+#include "dissect/message_bytes.h"
 #include "dissect/short_text.h"
 
 namespace qlm {
@@ -69,30 +69,7 @@ bool emitAppId(FrameDecoding& d, std::string_view pattern) {
 }
 
 template <size_t N> bool decodeFlags(FrameDecoding& d, const FlagField (&flags)[N]) {
-    if (!d.fieldAtCursor(1, kColumn, flags[0].caption))
-        return false;
-    const uint8_t byte = d.byte(d.cursor);
-    for (const FlagField& flag : flags)
-        emitFlag(d, kColumn, kStyle, flag, byte);
-    d.cursor += 1;
-    return true;
-}
-
-// A run of bytes with a gap before and after, when the column is shown.
-bool emitByteRun(FrameDecoding& d, std::string_view caption, int length) {
-    const bool shown = d.out.visible(kColumn);
-    if (shown)
-        d.out.endGroup();
-    if (!d.fieldAtCursor(length, kColumn, caption))
-        return false;
-    if (shown) {
-        const LongText hex = LongText::byteRun(d.bytes(d.cursor, length));
-        d.out.cell(kColumn, kStyle, caption, hex,
-                   Sentence("The message data in hex is 0x%s  (AF)", hex));
-        d.out.endGroup();
-    }
-    d.cursor += length;
-    return true;
+    return emitFlagByte(d, kColumn, kStyle, flags);
 }
 
 // A length worked out from the frame rather than read, "%02lX"; a negative one means
@@ -117,7 +94,7 @@ void decodeData(FrameDecoding& d) {
     const int dataLength = d.storedBytes() - d.cursor - 3;
     if (!emitImpliedLength(d, dataLength, "The data length is 0x%s bytes (implied) (AF)"))
         return;
-    if (dataLength > 0 && !emitByteRun(d, "Data Hex", dataLength))
+    if (dataLength > 0 && !emitMessageBytes(d, "Data Hex", dataLength))
         return;
     emitHexField(d, kColumn, kStyle, "Chk", 1, "The checksum is 0x%s (AF)");
 }
@@ -169,7 +146,7 @@ void decodeCustom(FrameDecoding& d, int messageLength) {
     if (!emitImpliedLength(d, payloadLength, "The custom payload length is 0x%s bytes  (AF)"))
         return;
     if (payloadLength > 0)
-        emitByteRun(d, "Custom Hex", payloadLength);
+        emitMessageBytes(d, "Custom Hex", payloadLength);
 }
 
 void emitCommandName(FrameDecoding& d, uint8_t command) {

@@ -45,15 +45,8 @@ constexpr CodedValue kErrorCodes[] = {
 };
 
 // An options byte whose flags make one cell each.
-template <size_t N>
-bool decodeOptions(FrameDecoding& d, const FlagField (&flags)[N]) {
-    if (!d.fieldAtCursor(1, kColumn, flags[0].caption))
-        return false;
-    const uint8_t options = d.byte(d.cursor);
-    for (const FlagField& flag : flags)
-        emitFlag(d, kColumn, kFieldStyle, flag, options);
-    d.cursor += 1;
-    return true;
+template <size_t N> bool decodeOptions(FrameDecoding& d, const FlagField (&flags)[N]) {
+    return emitFlagByte(d, kColumn, kFieldStyle, flags);
 }
 
 bool decodeRouteRequest(FrameDecoding& d) {

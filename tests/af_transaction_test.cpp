@@ -21,7 +21,9 @@ ColumnFlags afColumns(bool hexRuns = false) {
 
 // An AF frame on a home-automation endpoint pair: its header byte lies at position
 // 0x18 and its first transaction at 0x19.
-Bytes afFrame(const Bytes& af) { return nwkData(apsData(0x08, 0x06, 0x0104, 0x01, af)); }
+Bytes afFrame(const Bytes& af) {
+    return nwkData(apsData(0x08, 0x06, 0x0104, 0x01, af));
+}
 
 CellRecorder decodeAf(const Bytes& af, ColumnFlags columns = afColumns()) {
     return decodeZigbee(afFrame(af), false, columns);
@@ -32,7 +34,8 @@ std::string afText(const Bytes& af, ColumnFlags columns = afColumns()) {
 
 // The "Value" text of one key-value pair Set of this data type and value bytes.
 std::string valueOf(uint8_t dataType, const Bytes& value) {
-    const CellRecorder row = decodeAf(Bytes{0x11, 0x01, static_cast<uint8_t>(dataType << 4 | 1), 0x00, 0x00} + value);
+    const CellRecorder row =
+        decodeAf(Bytes{0x11, 0x01, static_cast<uint8_t>(dataType << 4 | 1), 0x00, 0x00} + value);
     CellRecorder::Cell cell;
     return findCell(row, "Value", cell) ? std::string(cell.value) : "(none)";
 }
@@ -58,38 +61,43 @@ TEST(AfTransactions, HeaderGivesCountAndType) {
 }
 
 TEST(AfTransactions, CommandTypesAndResults) {
-    const char* const values[16] = {"???",    "Set",    "Event",  "???",      "GetAck", "SetAck",
-                                    "EvtAck", "???",    "GetRsp", "SetRsp",   "EventRsp", "???",
-                                    "???",    "???",    "???",    "???"};
+    const char* const values[16] = {"???",    "Set", "Event",  "???",    "GetAck",   "SetAck",
+                                    "EvtAck", "???", "GetRsp", "SetRsp", "EventRsp", "???",
+                                    "???",    "???", "???",    "???"};
     for (int type = 0; type < 16; ++type) {
         const bool response = type >= 8 && type <= 10;
         // Null data: the attribute, and for a response its result, and nothing more.
-        const CellRecorder row = decodeAf({0x11, 0x07, static_cast<uint8_t>(type), 0x34, 0x12, 0x00, 0xEE});
+        const CellRecorder row =
+            decodeAf({0x11, 0x07, static_cast<uint8_t>(type), 0x34, 0x12, 0x00, 0xEE});
         EXPECT_EQ(rowText(row), std::string("#Tr=01  Type=KVP  Seq=07  Type=") + values[type] +
                                     "  Type=Null  Attr=1234" + (response ? "  Result=OK |" : " |"))
             << type;
-        if (std::string_view(values[type]) == "???")
+        if (std::string_view(values[type]) == "???") {
             EXPECT_EQ(row[3].explanation,
                       "The command type is a reserved value not understood by the sniffer  (AF)");
+        }
     }
     CellRecorder::Cell cell;
-    EXPECT_EQ(decodeAf({0x11, 0x07, 0x0A, 0, 0, 0})[3].explanation, "The command is a Event response  (AF)");
+    EXPECT_EQ(decodeAf({0x11, 0x07, 0x0A, 0, 0, 0})[3].explanation,
+              "The command is a Event response  (AF)");
     EXPECT_EQ(decodeAf({0x11, 0x07, 0x06, 0, 0, 0})[3].explanation,
               "The command is an Event command with Ack  (AF)");
     EXPECT_EQ(decodeAf({0x11, 0x07, 0x00, 0x34, 0x12})[5].explanation,
               "The attribute identifier is 0x1234  (AF)");
 
     const std::pair<uint8_t, const char*> results[] = {
-        {0, "OK"}, {1, "Bad EP"}, {2, "???"}, {3, "Unk Attr"}, {4, "Bad Cmd"},
+        {0, "OK"},      {1, "Bad EP"},  {2, "???"}, {3, "Unk Attr"}, {4, "Bad Cmd"},
         {5, "AttrLen"}, {6, "BadAttr"}, {7, "???"}, {0xFF, "???"}};
     for (const auto& [code, value] : results) {
         ASSERT_NE(findCell(decodeAf({0x11, 0x07, 0x08, 0, 0, code}), "Result", cell), nullptr);
         EXPECT_EQ(cell.value, value);
     }
     ASSERT_NE(findCell(decodeAf({0x11, 0x07, 0x09, 0, 0, 2}), "Result", cell), nullptr);
-    EXPECT_EQ(cell.explanation, "The transaction failed - sniffer doesn't understand error code  (AF)");
+    EXPECT_EQ(cell.explanation,
+              "The transaction failed - sniffer doesn't understand error code  (AF)");
     ASSERT_NE(findCell(decodeAf({0x11, 0x07, 0x09, 0, 0, 5}), "Result", cell), nullptr);
-    EXPECT_EQ(cell.explanation, "The transaction failed - the attribute was the wrong length  (AF)");
+    EXPECT_EQ(cell.explanation,
+              "The transaction failed - the attribute was the wrong length  (AF)");
 }
 
 TEST(AfTransactions, FixedSizeValues) {
@@ -125,12 +133,24 @@ TEST(AfTransactions, FixedSizeValues) {
 
 TEST(AfTransactions, HalfPrecisionTable) {
     const std::pair<uint16_t, const char*> table[] = {
-        {0x3C00, "1"},           {0xC000, "-2"},          {0x3555, "0.333252"},
-        {0x7C00, "+ Infinity"},  {0xFC00, "- Infinity"},  {0x7C01, "Not a Number"},
-        {0xFE00, "Not a Number"}, {0x8000, "- Zero"},     {0x0000, "+ Zero"},
-        {0x7BFF, "65504"},       {0x0001, "5.96046E-08"}, {0x8001, "-5.96046E-08"},
-        {0x03FF, "6.09756E-05"}, {0x0400, "6.10352E-05"}, {0x4D60, "21.5"},
-        {0x6400, "1024"},        {0x7800, "32768"},       {0x2E66, "0.0999756"},
+        {0x3C00, "1"},
+        {0xC000, "-2"},
+        {0x3555, "0.333252"},
+        {0x7C00, "+ Infinity"},
+        {0xFC00, "- Infinity"},
+        {0x7C01, "Not a Number"},
+        {0xFE00, "Not a Number"},
+        {0x8000, "- Zero"},
+        {0x0000, "+ Zero"},
+        {0x7BFF, "65504"},
+        {0x0001, "5.96046E-08"},
+        {0x8001, "-5.96046E-08"},
+        {0x03FF, "6.09756E-05"},
+        {0x0400, "6.10352E-05"},
+        {0x4D60, "21.5"},
+        {0x6400, "1024"},
+        {0x7800, "32768"},
+        {0x2E66, "0.0999756"},
     };
     for (const auto& [bits, text] : table)
         EXPECT_EQ(halfPrecisionText(bits).view(), text) << std::hex << bits;
@@ -154,8 +174,9 @@ TEST(AfTransactions, StringsSpanTheirLengthByte) {
 
     // A response puts the length byte after the result.
     const CellRecorder blob = decodeAf({0x11, 0x01, 0xF8, 0x00, 0x00, 0x00, 0x02, 0xAB, 0xCD});
-    EXPECT_EQ(rowText(blob), "#Tr=01  Type=KVP  Seq=01  Type=GetRsp  Type=Blob  Attr=0000  Result=OK | "
-                             "Hex Val=02 AB CD | Value=02 AB CD");
+    EXPECT_EQ(rowText(blob),
+              "#Tr=01  Type=KVP  Seq=01  Type=GetRsp  Type=Blob  Attr=0000  Result=OK | "
+              "Hex Val=02 AB CD | Value=02 AB CD");
     EXPECT_EQ(blob[4].explanation, "The data type is a 2-byte octet string  (AF)");
 
     // The text stops at a NUL; other bytes stay one character each (Latin-1).
@@ -165,11 +186,13 @@ TEST(AfTransactions, StringsSpanTheirLengthByte) {
 }
 
 TEST(AfTransactions, HiddenValueColumnsDoNotMoveLaterFields) {
-    const Bytes af{0x12, 0x01, 0x31, 0x00, 0x00, 0x34, 0x12, 0x02, 0xD1, 0x00, 0x00, 0xE8, 0x03, 0x00, 0x00};
+    const Bytes af{0x12, 0x01, 0x31, 0x00, 0x00, 0x34, 0x12, 0x02,
+                   0xD1, 0x00, 0x00, 0xE8, 0x03, 0x00, 0x00};
     ColumnFlags noHex = afColumns();
     noHex.set(C::kAfHexValue, false);
-    EXPECT_EQ(afText(af, noHex), "#Tr=02  Type=KVP  Seq=01  Type=Set  Type=uint16  Attr=0000 | "
-                                 "Value=4660  Seq=02  Type=Set  Type=T rel  Attr=0000 | Value=1.000s");
+    EXPECT_EQ(afText(af, noHex),
+              "#Tr=02  Type=KVP  Seq=01  Type=Set  Type=uint16  Attr=0000 | "
+              "Value=4660  Seq=02  Type=Set  Type=T rel  Attr=0000 | Value=1.000s");
     ColumnFlags noNative = afColumns();
     noNative.set(C::kAfNativeValue, false);
     EXPECT_EQ(afText(af, noNative), "#Tr=02  Type=KVP  Seq=01  Type=Set  Type=uint16  Attr=0000 | "
@@ -178,17 +201,20 @@ TEST(AfTransactions, HiddenValueColumnsDoNotMoveLaterFields) {
 }
 
 TEST(AfTransactions, PlainMessagesAndHexRuns) {
-    const CellRecorder row = decodeAf({0x22, 0x01, 0x03, 0xAA, 0xBB, 0xCC, 0x02, 0x00, 0x99},
-                                      afColumns(true));
+    const CellRecorder row =
+        decodeAf({0x22, 0x01, 0x03, 0xAA, 0xBB, 0xCC, 0x02, 0x00, 0x99}, afColumns(true));
     // The AF run starts after the last transaction, the APL run at its first byte.
-    EXPECT_EQ(rowText(row), "#Tr=02  Type=MSG  Seq=01  Len=03 | Msg Hex=AA BB CC | Seq=02  Len=00 | "
-                            "20=99  21=30  22=E4 | 1E=02  1F=00  20=99  21=30  22=E4 |");
+    EXPECT_EQ(rowText(row),
+              "#Tr=02  Type=MSG  Seq=01  Len=03 | Msg Hex=AA BB CC | Seq=02  Len=00 | "
+              "20=99  21=30  22=E4 | 1E=02  1F=00  20=99  21=30  22=E4 |");
     EXPECT_EQ(row[4].explanation, "The message data in hex is 0xAA BB CC  (AF)");
     for (size_t i = 0; i < row.size(); ++i) {
-        if (row[i].column == C::kAfHexPayload)
+        if (row[i].column == C::kAfHexPayload) {
             EXPECT_EQ(row[i].brush, CellBrush::kViolet);
-        if (row[i].column == C::kAplHexPayload)
+        }
+        if (row[i].column == C::kAplHexPayload) {
             EXPECT_EQ(row[i].brush, CellBrush::kSecondYellow);
+        }
     }
     // Without transactions the APL run starts where the AF run does.
     EXPECT_EQ(afText({0x10, 0x99}, afColumns(true)), "#Tr=00  Type=KVP  19=99  1A=30  1B=E4 | "

@@ -17,9 +17,13 @@ ColumnFlags nwkColumns() {
     return flags;
 }
 
-std::string nwkText(const Bytes& macPayload) { return zigbeeText(macPayload, false, nwkColumns()); }
+std::string nwkText(const Bytes& macPayload) {
+    return zigbeeText(macPayload, false, nwkColumns());
+}
 
-Bytes nwkCommand(const Bytes& command) { return nwkHeader(0x09, 0x00, 0xFFFC, 0x0000, 0x01, 0x33) + command; }
+Bytes nwkCommand(const Bytes& command) {
+    return nwkHeader(0x09, 0x00, 0xFFFC, 0x0000, 0x01, 0x33) + command;
+}
 
 TEST(NwkLayer, EmptyPayloadShowsOneCellAndNoNwkHexRun) {
     const CellRecorder row = decodeZigbee({}, false, nwkColumns());
@@ -31,11 +35,13 @@ TEST(NwkLayer, EmptyPayloadShowsOneCellAndNoNwkHexRun) {
 }
 
 TEST(NwkLayer, HeaderFieldsAndTheirSentences) {
-    const CellRecorder row = decodeZigbee(nwkHeader(0x48, 0x00, 0xFFFF, 0x796F, 0x1E, 0xA5) + Bytes{0x00});
+    const CellRecorder row =
+        decodeZigbee(nwkHeader(0x48, 0x00, 0xFFFF, 0x796F, 0x1E, 0xA5) + Bytes{0x00});
     EXPECT_EQ(rowText(row).substr(0, 70),
               "Type=Data  v=02  Disco=Enable  Encr=No | Dest=FFFF  Src=796F  r=1E  Se");
     const char* const sentences[] = {
-        "This Frame Control Field indicates this is a data frame intended for a higher layer  (NWK)",
+        "This Frame Control Field indicates this is a data frame intended for a higher layer  "
+        "(NWK)",
         "This Frame Control Field indicates the ZigBee protocol is version 0x02  (NWK)",
         "Route discovery is enabled  (NWK)",
         "This Frame Control Field indicates the NWK payload is not encrypted  (NWK)",
@@ -52,7 +58,8 @@ TEST(NwkLayer, HeaderFieldsAndTheirSentences) {
 
     // 0xFFFE is an ordinary destination.
     CellRecorder::Cell cell;
-    ASSERT_NE(findCell(decodeZigbee(nwkHeader(0x48, 0x00, 0xFFFE, 1, 1, 1)), "Dest", cell), nullptr);
+    ASSERT_NE(findCell(decodeZigbee(nwkHeader(0x48, 0x00, 0xFFFE, 1, 1, 1)), "Dest", cell),
+              nullptr);
     EXPECT_EQ(cell.value, "FFFE");
     EXPECT_EQ(cell.explanation, "The short address of the ultimate recipient is 0xFFFE  (NWK)");
 }
@@ -65,11 +72,12 @@ TEST(NwkLayer, FrameControlValues) {
               "Type=Cmd  v=01  Disco=Force  Encr=No | ");
     // Reserved types and discovery values still decode the header, then stop: the rest
     // is the NWK hex run from after the sequence number.
-    const CellRecorder reserved = decodeZigbee(nwkHeader(0xC2, 0x00, 1, 2, 3, 4) + Bytes{0x01, 0x02},
-                                               false, nwkColumns());
-    EXPECT_EQ(rowText(reserved), "Type=???  v=00  Disco=???  Encr=No | Dest=0001  Src=0002  r=03  "
-                                 "Seq=04 | 12=01  13=02  14=30  15=E4 | 0A=C2  0B=00  0C=01  0D=00  "
-                                 "0E=02  0F=00  10=03  11=04  12=01  13=02  14=30  15=E4 |");
+    const CellRecorder reserved =
+        decodeZigbee(nwkHeader(0xC2, 0x00, 1, 2, 3, 4) + Bytes{0x01, 0x02}, false, nwkColumns());
+    EXPECT_EQ(rowText(reserved),
+              "Type=???  v=00  Disco=???  Encr=No | Dest=0001  Src=0002  r=03  "
+              "Seq=04 | 12=01  13=02  14=30  15=E4 | 0A=C2  0B=00  0C=01  0D=00  "
+              "0E=02  0F=00  10=03  11=04  12=01  13=02  14=30  15=E4 |");
     EXPECT_EQ(reserved[0].explanation, "This Frame Control Field indicates this is a NWK Reserved "
                                        "frame not understood by the sniffer  (NWK)");
     EXPECT_EQ(reserved[2].explanation,
@@ -78,8 +86,8 @@ TEST(NwkLayer, FrameControlValues) {
 
 TEST(NwkLayer, EncryptedPayloadStopsAfterTheHeader) {
     const Bytes aps = apsData(0x00, 0x13, 0x0000, 0x00, {0x21, 0x01});
-    const std::string text = zigbeeText(nwkHeader(0x48, 0x02, 0x0000, 0x0001, 0x1E, 0x07) + aps, false,
-                                        zigbeeColumns(true));
+    const std::string text = zigbeeText(nwkHeader(0x48, 0x02, 0x0000, 0x0001, 0x1E, 0x07) + aps,
+                                        false, zigbeeColumns(true));
     EXPECT_EQ(text, "Type=Data  v=02  Disco=Enable  Encr=Yes | Dest=0000  Src=0001  r=1E  Seq=07 | "
                     "12=00  13=00  14=13  15=00  16=00  17=00  18=21  19=01  1A=30  1B=E4 |");
     // Encrypted command frames alike.
@@ -97,15 +105,16 @@ TEST(NwkLayer, EncryptedPayloadStopsAfterTheHeader) {
 }
 
 TEST(NwkLayer, RouteRequestAndReply) {
-    const CellRecorder request = decodeZigbee(
-        nwkCommand({0x01, 0x80, 0x2A, 0x34, 0x12, 0x05, 0xEE}), false, nwkColumns());
-    EXPECT_NE(rowText(request).find("| Route=Request  Rep=Yes  ReqID=2A  Dest=1234  Cost=05 | 18=EE  "
-                                    "19=30  1A=E4 | 0A=09"),
-              std::string::npos)
+    const CellRecorder request =
+        decodeZigbee(nwkCommand({0x01, 0x80, 0x2A, 0x34, 0x12, 0x05, 0xEE}), false, nwkColumns());
+    EXPECT_NE(
+        rowText(request).find("| Route=Request  Rep=Yes  ReqID=2A  Dest=1234  Cost=05 | 18=EE  "
+                              "19=30  1A=E4 | 0A=09"),
+        std::string::npos)
         << rowText(request);
     CellRecorder::Cell cell;
     ASSERT_NE(findCell(request, "Route", cell), nullptr);
-    EXPECT_FALSE(cell.captionEmphasis);  // one merged box, as the MAC command names
+    EXPECT_FALSE(cell.captionEmphasis); // one merged box, as the MAC command names
     EXPECT_EQ(cell.explanation, "This command is a search for low-cost routes to the destination");
     ASSERT_NE(findCell(request, "Rep", cell), nullptr);
     EXPECT_EQ(cell.explanation, "This route request is due to a route repair operation  (NWK)");
@@ -117,9 +126,10 @@ TEST(NwkLayer, RouteRequestAndReply) {
 
     const CellRecorder reply = decodeZigbee(
         nwkCommand({0x02, 0x00, 0x2A, 0x01, 0x00, 0x34, 0x12, 0x07, 0xEE}), false, nwkColumns());
-    EXPECT_NE(rowText(reply).find("| Route=Reply  Rep=No  ReqID=2A  Orig=0001  Resp=1234  Cost=07 | "
-                                  "1A=EE  1B=30  1C=E4 |"),
-              std::string::npos)
+    EXPECT_NE(
+        rowText(reply).find("| Route=Reply  Rep=No  ReqID=2A  Orig=0001  Resp=1234  Cost=07 | "
+                            "1A=EE  1B=30  1C=E4 |"),
+        std::string::npos)
         << rowText(reply);
     ASSERT_NE(findCell(reply, "Route", cell), nullptr);
     EXPECT_TRUE(cell.captionEmphasis);
@@ -130,7 +140,8 @@ TEST(NwkLayer, RouteRequestAndReply) {
 }
 
 TEST(NwkLayer, RouteErrorAndLeave) {
-    EXPECT_NE(nwkText(nwkCommand({0x03, 0x04, 0x34, 0x12})).find("| Route=Error  Reason=Full  Dest=1234 | 16=30"),
+    EXPECT_NE(nwkText(nwkCommand({0x03, 0x04, 0x34, 0x12}))
+                  .find("| Route=Error  Reason=Full  Dest=1234 | 16=30"),
               std::string::npos);
     const CellRecorder reserved = decodeZigbee(nwkCommand({0x03, 0x07, 0x34, 0x12}));
     CellRecorder::Cell cell;
@@ -165,8 +176,10 @@ TEST(NwkLayer, UnknownCommandsAndHiddenCommandColumn) {
     hidden.set(C::kNwkCommand, false);
     const Bytes commands[] = {nwkCommand({0x01, 0x80, 0x2A, 0x34, 0x12, 0x05, 0xEE}),
                               nwkCommand({0x02, 0x00, 0x2A, 1, 0, 0x34, 0x12, 0x07, 0xEE}),
-                              nwkCommand({0x03, 0x04, 0x34, 0x12, 0xEE}), nwkCommand({0x04, 0xC0, 0xEE})};
-    const char* const runs[] = {"Seq=33 | 18=EE", "Seq=33 | 1A=EE", "Seq=33 | 16=EE", "Seq=33 | 14=EE"};
+                              nwkCommand({0x03, 0x04, 0x34, 0x12, 0xEE}),
+                              nwkCommand({0x04, 0xC0, 0xEE})};
+    const char* const runs[] = {"Seq=33 | 18=EE", "Seq=33 | 1A=EE", "Seq=33 | 16=EE",
+                                "Seq=33 | 14=EE"};
     for (size_t i = 0; i < std::size(commands); ++i)
         EXPECT_NE(zigbeeText(commands[i], false, hidden).find(runs[i]), std::string::npos) << i;
 }

@@ -24,6 +24,8 @@ inline std::string hexDump(const Bytes& bytes) {
     return text;
 }
 
-inline const char* yesNo(bool set) { return set ? "Yes" : "No"; }
+inline const char* yesNo(bool set) {
+    return set ? "Yes" : "No";
+}
 
 } // namespace qlm::test

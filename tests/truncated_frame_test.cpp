@@ -195,20 +195,23 @@ TEST(TruncatedFrame, ZigbeeFramesCutAtEveryLength) {
                 for (size_t i = 0; i < row.size(); ++i) {
                     const CellRecorder::Cell cell = row[i];
                     const bool hexRun = columnName(cell.column) == "Hex payload";
-                    if (hexRun)
+                    if (hexRun) {
                         EXPECT_LT(std::stoi(std::string(cell.caption), nullptr, 16), static_cast<int>(stored));
-                    if (pastTrunc && !hexRun && cell.layer() != Layer::kPhy)
+                    }
+                    if (pastTrunc && !hexRun && cell.layer() != Layer::kPhy) {
                         ADD_FAILURE() << "cell " << cell.caption << " after the cut, stored " << stored;
+                    }
                     if (cell.value == "Trunc" && cell.layer() != Layer::kPhy) {
                         ++truncs;
                         pastTrunc = cell.column != FieldColumn::kAfHexValue;
                     }
                 }
                 EXPECT_LE(truncs, 2) << stored;
-                if (stored == full.size())
+                if (stored == full.size()) {
                     EXPECT_EQ(truncs, 0) << rowText(row);
-                else if (stored >= 1 && stored + 2 < full.size() && !(mailBox && impliedLength))
+                } else if (stored >= 1 && stored + 2 < full.size() && !(mailBox && impliedLength)) {
                     EXPECT_GT(truncs, 0) << rowText(row);
+                }
             }
         }
     }

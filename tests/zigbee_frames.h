@@ -26,7 +26,9 @@ inline Bytes nwkHeader(uint8_t control0, uint8_t control1, uint16_t destination,
 }
 
 // NWK data with version 2 and route discovery enabled, unencrypted.
-inline Bytes nwkData(const Bytes& aps) { return nwkHeader(0x48, 0x00, 0x0000, 0x0001, 0x1E, 0x07) + aps; }
+inline Bytes nwkData(const Bytes& aps) {
+    return nwkHeader(0x48, 0x00, 0x0000, 0x0001, 0x1E, 0x07) + aps;
+}
 
 // An APS data frame with both endpoints, direct delivery.
 inline Bytes apsData(uint8_t destinationEndpoint, uint8_t cluster, uint16_t profile,

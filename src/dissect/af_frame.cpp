@@ -25,7 +25,7 @@ constexpr uint8_t kMessages = 0x20;
 struct CommandType {
     std::string_view value;
     std::string_view explanation;
-    bool response;  // a result byte follows the attribute identifier
+    bool response; // a result byte follows the attribute identifier
 };
 
 constexpr CommandType kReservedCommand{
@@ -55,7 +55,7 @@ constexpr int kCounted = -1;
 
 struct DataType {
     std::string_view value;
-    int length;  // bytes of the value, or kCounted
+    int length; // bytes of the value, or kCounted
     std::string_view explanation;
 };
 
@@ -155,13 +155,14 @@ void decodeKeyValuePair(FrameDecoding& d) {
         if (!d.fieldAt(lengthByte, 1, C::kAfDataType, "Type"))
             return;
         stringLength = ShortText::decimal(d.byte(lengthByte));
-        valueLength = d.byte(lengthByte) + 1;  // the length byte and the characters
+        valueLength = d.byte(lengthByte) + 1; // the length byte and the characters
     }
     d.out.cell(C::kAfDataType, kStyle, "Type", dataType.value,
                Sentence(dataType.explanation, stringLength));
     d.cursor += 1;
 
-    if (!emitHexField(d, C::kAfAttribute, kStyle, "Attr", 2, "The attribute identifier is 0x%s  (AF)"))
+    if (!emitHexField(d, C::kAfAttribute, kStyle, "Attr", 2,
+                      "The attribute identifier is 0x%s  (AF)"))
         return;
     if (command.response) {
         if (!d.fieldAtCursor(1, C::kAfResult, "Result"))

@@ -54,8 +54,9 @@ constexpr FlagField kControlFlags[] = {
      "NoS",
      "This message was being referred from the binding table and no source will be specified  "
      "(APL)"},
-    {kSecurity, "Encr", "Yes", "This Frame Control Field indicates the APL payload is encrypted  (APL)",
-     "No", "This Frame Control Field indicates the APL payload is not encrypted  (APL)"},
+    {kSecurity, "Encr", "Yes",
+     "This Frame Control Field indicates the APL payload is encrypted  (APL)", "No",
+     "This Frame Control Field indicates the APL payload is not encrypted  (APL)"},
     {0x40, "Ack", "Yes",
      "This Frame Control Field indicates an APS-level acknowledge is required for this frame  "
      "(APL)",
@@ -70,8 +71,8 @@ constexpr C kControlFlagColumns[] = {C::kAplIdmStatus, C::kAplEncryption, C::kAp
 struct AddressingColumns {
     C destinationEndpoint, cluster, profile, sourceEndpoint;
 };
-constexpr AddressingColumns kDataColumns{C::kAplDestinationEndpoint, C::kAplCluster,
-                                         C::kAplProfile, C::kAplSourceEndpoint};
+constexpr AddressingColumns kDataColumns{C::kAplDestinationEndpoint, C::kAplCluster, C::kAplProfile,
+                                         C::kAplSourceEndpoint};
 constexpr AddressingColumns kAcknowledgedColumns{C::kAplAcknowledgeInfo, C::kAplAcknowledgeInfo,
                                                  C::kAplAcknowledgeInfo, C::kAplAcknowledgeInfo};
 
@@ -110,10 +111,12 @@ bool decodeAddressing(FrameDecoding& d, uint8_t control, const AddressingColumns
             return false;
     }
     addressing.cluster = d.byte(d.cursor);
-    if (!emitHexField(d, columns.cluster, kStyle, "Clst", 1, "The cluster identifier is 0x%s  (APL)"))
+    if (!emitHexField(d, columns.cluster, kStyle, "Clst", 1,
+                      "The cluster identifier is 0x%s  (APL)"))
         return false;
     addressing.profile = d.le16(d.cursor);
-    if (!emitHexField(d, columns.profile, kStyle, "Prfl", 2, "The profile identifier is 0x%s  (APL)"))
+    if (!emitHexField(d, columns.profile, kStyle, "Prfl", 2,
+                      "The profile identifier is 0x%s  (APL)"))
         return false;
     if (!(indirect && !toBindingTable)) {
         addressing.sourceEndpoint = d.byte(d.cursor);
@@ -172,10 +175,17 @@ void decodeAplFrame(FrameDecoding& d) {
         const uint8_t control = d.byte(d.cursor);
         decodeFrameControl(d, control);
         switch (control & kFrameTypeMask) {
-        case kApsData: lastTransaction = decodeData(d, control); break;
-        case kApsCommand: decodeCommand(d); break;
-        case kApsAck: decodeAcknowledgement(d, control); break;
-        default: break;  // reserved: the rest shows as hex payload
+        case kApsData:
+            lastTransaction = decodeData(d, control);
+            break;
+        case kApsCommand:
+            decodeCommand(d);
+            break;
+        case kApsAck:
+            decodeAcknowledgement(d, control);
+            break;
+        default:
+            break; // reserved: the rest shows as hex payload
         }
     }
     emitHexRun(d, C::kAplHexPayload, CellBrush::kSecondYellow,

@@ -51,8 +51,8 @@ constexpr FlagField kRedirectFlags[] = {
 };
 
 constexpr CodedValue kAckResults[] = {
-    {0, "Success", ""},           {1, "Unknown", ""},       {2, "Sequence Error", ""},
-    {3, "Not permitted", ""},     {5, "Retry Later", ""},   {9, "Reset Mismatch", ""},
+    {0, "Success", ""},           {1, "Unknown", ""},         {2, "Sequence Error", ""},
+    {3, "Not permitted", ""},     {5, "Retry Later", ""},     {9, "Reset Mismatch", ""},
     {10, "Checksum failure", ""}, {kOtherValues, "????", ""},
 };
 
@@ -126,14 +126,16 @@ void decodeSleepPermit(FrameDecoding& d) {
 
 void decodeRedirect(FrameDecoding& d) {
     const int flagsAt = d.cursor + 4;
-    if (!emitAppId(d, "The source's Application ID is 0x%s  (AF)") || !decodeFlags(d, kRedirectFlags))
+    if (!emitAppId(d, "The source's Application ID is 0x%s  (AF)") ||
+        !decodeFlags(d, kRedirectFlags))
         return;
     // A cluster when the new destination is a broadcast, a short address otherwise.
     const std::string_view caption = (d.byte(flagsAt) & 0x01) != 0 ? "Cluster" : "ShrtAddr";
     if (!d.fieldAtCursor(2, kColumn, caption))
         return;
     const ShortText destination = ShortText::hex16(d.le16(d.cursor));
-    d.out.cell(kColumn, kStyle, caption, destination, Sentence("%s is 0x%s  (AF)", caption, destination));
+    d.out.cell(kColumn, kStyle, caption, destination,
+               Sentence("%s is 0x%s  (AF)", caption, destination));
     d.cursor += 2;
 }
 
@@ -153,8 +155,7 @@ void emitCommandName(FrameDecoding& d, uint8_t command) {
     if (command >= kFirstCustom) {
         ShortText name;
         name.append("Custom 0x").appendHex(command, 2);
-        d.out.cell(kColumn, kStyle, "Command", name,
-                   Sentence("The frame is a custom frame  (AF)"));
+        d.out.cell(kColumn, kStyle, "Command", name, Sentence("The frame is a custom frame  (AF)"));
         return;
     }
     const ValueSentence& name = kCommandNames[command <= kRedirect ? command : 0];
@@ -173,15 +174,25 @@ void decodeMailBoxMessage(FrameDecoding& d) {
     emitCommandName(d, command);
 
     switch (command) {
-    case kAppIdResponse: emitAppId(d, "The responder's Application ID is 0x%s  (AF)"); break;
-    case kData: decodeData(d); break;
-    case kAcknowledge: decodeAcknowledge(d); break;
-    case kSleepPermit: decodeSleepPermit(d); break;
-    case kRedirect: decodeRedirect(d); break;
+    case kAppIdResponse:
+        emitAppId(d, "The responder's Application ID is 0x%s  (AF)");
+        break;
+    case kData:
+        decodeData(d);
+        break;
+    case kAcknowledge:
+        decodeAcknowledge(d);
+        break;
+    case kSleepPermit:
+        decodeSleepPermit(d);
+        break;
+    case kRedirect:
+        decodeRedirect(d);
+        break;
     default:
         if (command >= kFirstCustom)
             decodeCustom(d, messageLength);
-        break;  // application ID request, present and unknown commands end here
+        break; // application ID request, present and unknown commands end here
     }
     if (d.out.visible(kColumn))
         d.out.endGroup();

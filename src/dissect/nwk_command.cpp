@@ -20,11 +20,11 @@ enum NwkCommandId : uint8_t {
 };
 
 constexpr FlagField kRequestRepair = {
-    0x80, "Rep",
+    0x80,  "Rep",
     "Yes", "This route request is due to a route repair operation  (NWK)",
     "No",  "This route request is not due to a route repair operation  (NWK)"};
 constexpr FlagField kReplyRepair = {
-    0x80, "Rep",
+    0x80,  "Rep",
     "Yes", "This route reply is due to a route repair operation  (NWK)",
     "No",  "This route reply is not due to a route repair operation  (NWK)"};
 
@@ -53,7 +53,8 @@ bool decodeRouteRequest(FrameDecoding& d) {
     d.out.cell(kColumn, kRequestNameStyle, "Route", "Request",
                Sentence("This command is a search for low-cost routes to the destination"));
     return decodeOptions(d, {kRequestRepair}) &&
-           emitHexField(d, kColumn, kFieldStyle, "ReqID", 1, "This route request ID is 0x%s  (NWK)") &&
+           emitHexField(d, kColumn, kFieldStyle, "ReqID", 1,
+                        "This route request ID is 0x%s  (NWK)") &&
            emitHexField(d, kColumn, kFieldStyle, "Dest", 2,
                         "The short address of the destination is 0x%s  (NWK)") &&
            emitHexField(d, kColumn, kFieldStyle, "Cost", 1,
@@ -65,7 +66,8 @@ bool decodeRouteReply(FrameDecoding& d) {
                Sentence("This command is a reply to a search for low-cost routes to the "
                         "destination"));
     return decodeOptions(d, {kReplyRepair}) &&
-           emitHexField(d, kColumn, kFieldStyle, "ReqID", 1, "The route request ID was 0x%s  (NWK)") &&
+           emitHexField(d, kColumn, kFieldStyle, "ReqID", 1,
+                        "The route request ID was 0x%s  (NWK)") &&
            emitHexField(d, kColumn, kFieldStyle, "Orig", 2,
                         "The short address of the originator is 0x%s  (NWK)") &&
            emitHexField(d, kColumn, kFieldStyle, "Resp", 2,
@@ -101,11 +103,20 @@ void decodeNwkCommand(FrameDecoding& d) {
     d.cursor += 1;
     bool decoded = true;
     switch (identifier) {
-    case kRouteRequest: decoded = decodeRouteRequest(d); break;
-    case kRouteReply: decoded = decodeRouteReply(d); break;
-    case kRouteError: decoded = decodeRouteError(d); break;
-    case kLeave: decoded = decodeLeave(d); break;
-    default: break;  // not decoded: the bytes show in the NWK hex run
+    case kRouteRequest:
+        decoded = decodeRouteRequest(d);
+        break;
+    case kRouteReply:
+        decoded = decodeRouteReply(d);
+        break;
+    case kRouteError:
+        decoded = decodeRouteError(d);
+        break;
+    case kLeave:
+        decoded = decodeLeave(d);
+        break;
+    default:
+        break; // not decoded: the bytes show in the NWK hex run
     }
     if (decoded)
         d.out.endGroup();

@@ -106,7 +106,7 @@ bool decodeAddressing(FrameDecoding& d) {
 
 void decodeNwkFrame(FrameDecoding& d) {
     d.nwkStart = d.cursor;
-    const int remaining = d.lengthByte - d.cursor - 1;  // bytes before the two status bytes
+    const int remaining = d.lengthByte - d.cursor - 1; // bytes before the two status bytes
     if (remaining <= 0) {
         d.out.cell(C::kNwkFrameType, kStyle, "Type", "Empty",
                    Sentence("The network layer payload is empty  (NWK)"));

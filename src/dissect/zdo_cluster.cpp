@@ -8,6 +8,8 @@ struct ZdoCluster {
     std::string_view name;
 };
 
+// Requests and their responses side by side, as the cluster list gives them.
+// clang-format off
 constexpr ZdoCluster kClusters[] = {
     {0x00, "NWK_ADDR_REQ"},          {0x80, "NWK_ADDR_RSP"},
     {0x01, "IEEE_ADDR_REQ"},         {0x81, "IEEE_ADDR_RSP"},
@@ -31,6 +33,7 @@ constexpr ZdoCluster kClusters[] = {
     {0x34, "MGMT_LEAVE_REQ"},        {0xB5, "MGMT_DIRECT_JOIN_RSP"},
     {0x35, "MGMT_DIRECT_JOIN_REQ"},
 };
+// clang-format on
 
 } // namespace
 

@@ -44,7 +44,7 @@ struct FrameDecoding {
         return static_cast<uint16_t>(byte(position) | byte(position + 1) << 8);
     }
     uint32_t le32(int position) const {
-        return static_cast<uint32_t>(le16(position)) | static_cast<uint32_t>(le16(position + 2)) << 16;
+        return le16(position) | static_cast<uint32_t>(le16(position + 2)) << 16;
     }
     uint64_t le64(int position) const {
         uint64_t value = 0;

@@ -15,8 +15,6 @@ void FrameDissector::dissect(const CapturedFrame& frame, const CapturedFrame* pr
         return;
 
     decodeMacHeader(decoding);
-    if (decoding.truncated)
-        out.endGroup();  // the group of the field that was cut short
 
     const int macRunStart = decoding.nwkStart >= 0 ? decoding.nwkStart : decoding.cursor;
     emitHexRun(decoding, FieldColumn::kMacHexPayload, CellBrush::kWhite, macRunStart);

@@ -60,9 +60,9 @@ constexpr CodedValue kAckResults[] = {
 bool emitAppId(FrameDecoding& d, std::string_view pattern) {
     if (!d.fieldAtCursor(4, kColumn, "App ID"))
         return false;
-    // Upper 16-bit half first, each as "%04lX".
+    // Eight digits: the "%04lX" of the upper half, then that of the lower half.
     ShortText id;
-    id.appendHex(d.le16(d.cursor + 2), 4).appendHex(d.le16(d.cursor), 4);
+    id.appendHex(d.le32(d.cursor), 8);
     d.out.cell(kColumn, kStyle, "App ID", id, Sentence(pattern, id));
     d.cursor += 4;
     return true;

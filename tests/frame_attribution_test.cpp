@@ -294,7 +294,10 @@ TEST_F(AttributionTest, BytesPastTheStoredLengthReadAsZero) {
 
     // The payload (P = 15 - 9 - 2 = 4) lies wholly past the stored bytes: NWK type 0
     // and NWK destination 0000.
-    attributeFrame(nodes, frame);
+    ASSERT_TRUE(test::append(frames, Bytes(frame.data, frame.data + 9)));
+    frames[0] = frame;
+    attributeFrames(nodes, frames, 0);
+    frame = frames[0];
     EXPECT_EQ(frame.frameClass, kClassApl);
     EXPECT_EQ(frame.macSourceNode, nodeOf(0x1234, 0x0000));
     EXPECT_EQ(frame.macDestNode, nodeOf(0x1234, 0x0005));

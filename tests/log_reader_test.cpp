@@ -1,8 +1,11 @@
+#include "logfile/column_reader.h"
 #include "logfile/log_reader.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <optional>
+#include <random>
 #include <string>
 #include <sys/resource.h>
 
@@ -171,6 +174,62 @@ TEST(LogReader, AttributesFramesAfterReadingAndNamesUnlistedNodes) {
     EXPECT_EQ(capture.nodes.name(1), "Lamp");
 }
 
+TEST(LogReader, ANodeLineThatMergesAttributesTheFramesReadSoFar) {
+    // Two frames from 0001 in PAN 1234 (link quality 100, then 0); "c" shows that
+    // "a" and "b" are one device.
+    Imported log(logOf({
+        "+FRAM:10,00,00,000,0B,41,88,01,34,12,FF,FF,01,00,30,64",
+        "+FRAM:10,00,00,001,0B,41,88,02,34,12,FF,FF,01,00,30,00",
+        "+NODE:\"a\",34,12,07,00,??,??,??,??,??,??,??,??,??",
+        "+NODE:\"b\",34,12,08,00,E2,01,02,03,04,05,06,07,??",
+        "+NODE:\"c\",34,12,07,00,E2,01,02,03,04,05,06,07,??",
+    }));
+    const NodeTable& nodes = log.capture.nodes;
+    ASSERT_EQ(nodes.count(), 3);
+    EXPECT_EQ(nodes.name(1), "c");
+    EXPECT_EQ(nodes.entry(1).shortAddress, 0x0008);  // the duplicate's short address
+    EXPECT_EQ(nodes.entry(1).extended, 0x07060504030201E2ull);
+    // The merge's pass folds 100 and 0, the import's own pass 100 and 0 again.
+    const int32_t source = log.frame(0).macSourceNode;
+    ASSERT_EQ(source, 2);
+    EXPECT_EQ(log.frame(1).macSourceNode, source);
+    EXPECT_EQ(nodes.entry(source).linkQuality, 0x51);
+}
+
+TEST(LogReader, AFullTableNeitherGrowsNorRenamesTheBroadcastEntry) {
+    std::string text;
+    char line[96];
+    for (int i = 1; i < NodeTable::kMaxEntries; ++i) {
+        std::snprintf(line, sizeof line, "+NODE:\"n%d\",34,12,%02X,%02X,??,??,??,??,??,??,??,??,??\n",
+                      i, i & 0xFF, i >> 8);
+        text.append(line);
+    }
+    text.append(logOf({
+        "+NODE:\"stranger\",99,99,01,00,??,??,??,??,??,??,??,??,??",
+        "+NODE:\"nobody\",??,??,??,??,??,??,??,??,??,??,??,??,??",
+        "+NODE:\"renamed\",34,12,05,00,??,??,??,??,??,??,??,??,??",
+        "+FRAM:10,00,00,000,0B,41,88,01,55,55,FF,FF,01,00,30,64",
+    }));
+    auto log = std::make_unique<Imported>(text);
+    const NodeTable& nodes = log->capture.nodes;
+    EXPECT_EQ(nodes.count(), NodeTable::kMaxEntries);
+    EXPECT_EQ(nodes.name(0), "General");
+    EXPECT_EQ(nodes.name(5), "renamed");  // a line that finds its entry still names it
+    EXPECT_EQ(log->frame(0).macSourceNode, 0);  // a frame from a new address goes to General
+}
+
+TEST(LogReader, CountsTheLinesThatAreLogLines) {
+    Capture capture;
+    EXPECT_EQ(readLog(capture, "").logLines, 0);
+    EXPECT_EQ(readLog(capture, std::string(4096, '\0')).logLines, 0);
+    // UTF-16: "+INFO:" with a zero byte after every character.
+    EXPECT_EQ(readLog(capture, std::string("\xFF\xFE+\0I\0N\0F\0O\0:\0\r\0\n\0", 18)).logLines, 0);
+    EXPECT_EQ(readLog(capture, "hello\n+ABCD:x\n +INFO:\n").logLines, 0);
+    EXPECT_EQ(readLog(capture, logOf({"+info:", "+DATE:", "+CHAN:", "+FRAM:", "+NODE:", "+X"}))
+                  .logLines,
+              5);
+}
+
 TEST(LogReader, ReplacesThePreviousCapture) {
     Capture capture;
     readLog(capture, logOf({"+CHAN:2410,2D,00,CA,FF", "+FRAM:09,05,03,007,02,AA,BB",
@@ -200,6 +259,74 @@ TEST(LogReader, SurvivesArbitraryBytes) {
     EXPECT_EQ(capture.frames[0].data[1], 0x0A);
 }
 
+// The formatted scan as it reads: blanks, a sign, then every digit up to the
+// first other character, saturating at the 64-bit limits.
+std::optional<int64_t> scanNumber(std::string_view line, size_t column, int base, size_t& end) {
+    size_t i = column;
+    while (i < line.size() && (line[i] == ' ' || line[i] == '\t' || line[i] == '\r'))
+        ++i;
+    const bool negative = i < line.size() && line[i] == '-';
+    if (i < line.size() && (line[i] == '-' || line[i] == '+'))
+        ++i;
+    const size_t first = i;
+    __int128 magnitude = 0;
+    for (; i < line.size() && ColumnReader::digitValue(line[i]) >= 0 &&
+           ColumnReader::digitValue(line[i]) < base;
+         ++i)
+        magnitude = std::min<__int128>(magnitude * base + ColumnReader::digitValue(line[i]),
+                                       __int128{1} << 64);
+    if (i == first)
+        return std::nullopt;
+    end = i;
+    if (negative)
+        return static_cast<int64_t>(std::max<__int128>(-magnitude, INT64_MIN));
+    return static_cast<int64_t>(std::min<__int128>(magnitude, INT64_MAX));
+}
+
+TEST(ColumnReader, ReadsEveryColumnOfLongRunsAsTheFormattedScanDoes) {
+    std::mt19937 random(7);
+    const std::string_view alphabet = "0000000001f9aFG -+,\t";
+    for (int round = 0; round < 2000; ++round) {
+        std::string line;
+        const size_t length = random() % 80;
+        while (line.size() < length) {
+            const char c = alphabet[random() % alphabet.size()];
+            line.append(random() % 8 == 0 ? 1 + random() % 30 : 1, c);  // runs of one character
+        }
+        const ColumnReader reader(line);
+        for (size_t column = 0; column <= line.size() + 1; ++column) {
+            SCOPED_TRACE(::testing::Message() << '"' << line << "\" at " << column);
+            size_t end = 0;
+            EXPECT_EQ(reader.hexAt(column), scanNumber(line, column, 16, end));
+            EXPECT_EQ(reader.decimalAt(column), scanNumber(line, column, 10, end));
+            const std::optional<int64_t> hex = scanNumber(line, column, 16, end);
+            EXPECT_EQ(reader.hexByteAt(column), hex ? static_cast<int>(*hex & 0xFF) : -1);
+            int64_t first = 0;
+            int64_t second = 0;
+            std::optional<int64_t> expectedSecond;
+            if (hex && end < line.size() && line[end] == ',')
+                expectedSecond = scanNumber(line, end + 1, 16, end);
+            ASSERT_EQ(reader.hexPairAt(column, first, second), expectedSecond.has_value());
+            if (expectedSecond) {
+                EXPECT_EQ(first, *hex);
+                EXPECT_EQ(second, *expectedSecond);
+            }
+        }
+    }
+}
+
+TEST(LogReader, FrameBytesInAMegabyteOfDigitsReadAsTheirScan) {
+    // Every byte field starts inside one run of zeros ending in 1: each reads 1.
+    std::string line = "+FRAM:00,00,00,000,05,";
+    line.append(1 << 20, '0');
+    line.append("1");
+    Imported log(line);
+    ASSERT_EQ(log.capture.frames.frameCount(), 1);
+    EXPECT_EQ(log.frame(0).length, 6);
+    for (int i = 1; i < 6; ++i)
+        EXPECT_EQ(log.frame(0).data[i], 1);
+}
+
 long virtualMemoryBytes() {
     long pages = 0;
     if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
@@ -221,7 +348,7 @@ TEST(LogReader, SaysSoWhenMemoryRunsOutForFrames) {
     rlimit limited = previous;
     limited.rlim_cur = static_cast<rlim_t>(virtualMemoryBytes() + (32 << 20));
     ASSERT_EQ(::setrlimit(RLIMIT_AS, &limited), 0);
-    const bool complete = readLog(*capture, text);
+    const bool complete = readLog(*capture, text).complete;
     ::setrlimit(RLIMIT_AS, &previous);
     EXPECT_FALSE(complete);
     EXPECT_GT(capture->frames.frameCount(), 0);

@@ -21,6 +21,10 @@ void Capture::attributeFrom(int32_t first) {
     attributeFrames(nodes, frames, first, oldestAttributedFrame_);
 }
 
+int32_t Capture::findOrAddNode(const NodeAddress& given) {
+    return qlm::findOrAddNode(nodes, frames, given, oldestAttributedFrame_);
+}
+
 void Capture::clearPreviousNodes(int32_t currentFrame) {
     oldestAttributedFrame_ = currentFrame < 0 ? 0 : currentFrame;
     qlm::clearPreviousNodes(nodes, frames, oldestAttributedFrame_);

@@ -34,6 +34,11 @@ public:
     // every frame that still has its node references).
     void attributeFrom(int32_t first);
 
+    // Find-or-add for a node named outside any frame (a log's node line): after a
+    // merge of entries, every frame that still has its node references is
+    // attributed again. -1 when the table is full and nothing matches.
+    int32_t findOrAddNode(const NodeAddress& given);
+
     // "Clear Previous": forgets the nodes only frames before `currentFrame` name;
     // those frames lose their node references for good.
     void clearPreviousNodes(int32_t currentFrame);

@@ -58,35 +58,120 @@ int32_t classify(const NodeTable& nodes, CapturedFrame& frame, const FrameAddres
     }
 }
 
-} // namespace
+// The attribution of a batch of frames, with the passes over every stored frame
+// that merges call for. A pass can merge again and so start a pass of its own
+// before it ends: the runs of frames under way are kept on an explicit stack, the
+// innermost on top, so that a long chain of merges cannot exhaust the call stack.
+class Attribution {
+public:
+    Attribution(NodeTable& nodes, FrameStore& frames, int32_t oldestAttributed)
+        : nodes_(nodes), frames_(frames), oldest_(std::max(oldestAttributed, 0)) {}
 
-void attributeFrame(NodeTable& nodes, CapturedFrame& frame) {
-    clearReferences(frame);
-    frame.frameClass = kClassPhyError;
-    if (frame.isOverflow())
-        return;
-    const FrameAddresses addresses = readFrameAddresses(frame);
-    if (addresses.source.hasAddress())
-        frame.macSourceNode = nodes.findOrAdd(addresses.source);
-    if (addresses.destination.hasAddress())
-        frame.macDestNode = nodes.findOrAdd(addresses.destination);
-    frame.frameClass = classify(nodes, frame, addresses);
-}
+    void attributeFrom(int32_t first) {
+        runs_.push_back(Run{std::max(first, 0)});
+        finishRuns();
+    }
+
+    int32_t findOrAdd(const NodeAddress& given) {
+        Lookup lookup;
+        if (lookUp(lookup, nodes_.findOrAddIfRoom(given)))
+            attributeFrom(oldest_);
+        return resolve(lookup, given);
+    }
+
+private:
+    // What a find-or-add returned, and how many entries had been removed by then:
+    // a pass that removes more may have moved that entry.
+    struct Lookup {
+        int32_t entry = CapturedFrame::kNoNode;
+        uint64_t removals = 0;
+    };
+    enum class Step : uint8_t { kSource, kDestination, kClass };
+    // A run of frames being attributed, from `frame` to the last stored one.
+    struct Run {
+        int32_t frame;
+        Step step = Step::kSource;
+        FrameAddresses addresses{};
+        Lookup lookup{};
+    };
+
+    void finishRuns() {
+        while (!runs_.empty()) {
+            if (runs_.back().frame >= frames_.frameCount())
+                runs_.pop_back();
+            else if (advance(runs_.back()))
+                runs_.push_back(Run{oldest_});
+        }
+    }
+
+    // Takes a run one step on. True when the step's find-or-add merged entries:
+    // every stored frame is attributed again before the run goes on.
+    bool advance(Run& run) {
+        CapturedFrame& frame = frames_[run.frame];
+        const NodeAddress& source = run.addresses.source;
+        const NodeAddress& destination = run.addresses.destination;
+        switch (run.step) {
+        case Step::kSource:
+            clearReferences(frame);
+            frame.frameClass = kClassPhyError;
+            if (frame.isOverflow()) {
+                ++run.frame;
+                return false;
+            }
+            run.addresses = readFrameAddresses(frame);
+            run.step = Step::kDestination;
+            return source.hasAddress() && lookUp(run.lookup, nodes_.findOrAdd(source));
+        case Step::kDestination:
+            if (source.hasAddress())
+                frame.macSourceNode = resolve(run.lookup, source);
+            run.step = Step::kClass;
+            return destination.hasAddress() &&
+                   lookUp(run.lookup, nodes_.findOrAdd(destination));
+        case Step::kClass:
+            if (destination.hasAddress())
+                frame.macDestNode = resolve(run.lookup, destination);
+            frame.frameClass = classify(nodes_, frame, run.addresses);
+            run.step = Step::kSource;
+            ++run.frame;
+            return false;
+        }
+        return false;
+    }
+
+    // Notes what a find-or-add returned; true when it merged entries.
+    bool lookUp(Lookup& lookup, int32_t entry) {
+        lookup.entry = entry;
+        const bool merged = nodes_.takeMergeHappened();
+        lookup.removals = nodes_.removals();
+        return merged;
+    }
+
+    // The entry a find-or-add returned, or, when a pass since then removed
+    // entries, the entry the addresses belong to now (none when none matches).
+    int32_t resolve(const Lookup& lookup, const NodeAddress& given) const {
+        if (lookup.removals == nodes_.removals())
+            return lookup.entry;
+        return nodes_.find(given);
+    }
+
+    NodeTable& nodes_;
+    FrameStore& frames_;
+    const int32_t oldest_;
+    std::vector<Run> runs_;
+};
+
+} // namespace
 
 void attributeFrames(NodeTable& nodes, FrameStore& frames, int32_t first,
                      int32_t oldestAttributed) {
     nodes.takeMergeHappened();
-    int32_t index = first < 0 ? 0 : first;
-    // Frames from `first` on are being given references, so a restart never
-    // starts after them.
-    const int32_t restart = std::clamp(oldestAttributed, 0, index);
-    while (index < frames.frameCount()) {
-        attributeFrame(nodes, frames[index]);
-        // A merge moved or removed entries that frames attributed so far may
-        // name; start over from the oldest attributed frame. Merges only ever
-        // shrink the set of duplicate entries, so this ends.
-        index = nodes.takeMergeHappened() ? restart : index + 1;
-    }
+    Attribution(nodes, frames, oldestAttributed).attributeFrom(first);
+}
+
+int32_t findOrAddNode(NodeTable& nodes, FrameStore& frames, const NodeAddress& given,
+                      int32_t oldestAttributed) {
+    nodes.takeMergeHappened();
+    return Attribution(nodes, frames, oldestAttributed).findOrAdd(given);
 }
 
 void clearPreviousNodes(NodeTable& nodes, FrameStore& frames, int32_t currentFrame) {

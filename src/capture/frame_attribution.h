@@ -5,18 +5,24 @@
 
 namespace qlm {
 
-// Fills one frame's node references (MAC source and destination, NWK source and
-// destination) and its frame class from its bytes, finding or adding nodes in the
-// table. Merges the table makes are not handled here; see attributeFrames().
-void attributeFrame(NodeTable& nodes, CapturedFrame& frame);
-
-// Attributes the frames from `first` to the last. When the table merges duplicate
-// entries on the way, the frames from `oldestAttributed` on are attributed again,
-// so that no frame keeps the index of an entry that moved or no longer exists.
-// Frames before `oldestAttributed` must hold no node references ("Clear Previous"
-// took them away); by default every stored frame is attributed again.
+// Attributes the frames from `first` to the last: fills each frame's node
+// references (MAC source and destination, NWK source and destination) and its
+// frame class from its bytes, finding or adding nodes in the table.
+//
+// A find-or-add that merges duplicate entries first attributes every stored frame
+// from `oldestAttributed` on again, and only then hands its entry back; the frame
+// it was called for then goes on with its remaining addresses and the batch with
+// the next frame. Each pass folds the frames' link qualities into the averages
+// once more. Frames before `oldestAttributed` must hold no node references
+// ("Clear Previous" took them away).
 void attributeFrames(NodeTable& nodes, FrameStore& frames, int32_t first,
                      int32_t oldestAttributed = 0);
+
+// Find-or-add for an address that does not come from a frame (a log's node
+// line), with the same pass over the stored frames after a merge. -1 when the
+// table is full and nothing matches.
+int32_t findOrAddNode(NodeTable& nodes, FrameStore& frames, const NodeAddress& given,
+                      int32_t oldestAttributed = 0);
 
 // "Clear Previous": forgets the nodes that no frame from `currentFrame` to the
 // last refers to (the broadcast entry stays), then attributes those frames again.

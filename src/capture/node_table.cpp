@@ -151,6 +151,7 @@ void NodeTable::removeByMovingLast(int32_t index) {
     }
     names_[last].clear();
     --count_;
+    ++removals_;
 }
 
 // Later entries with the same PAN and extended address are the same device seen
@@ -193,6 +194,11 @@ int32_t NodeTable::append(const NodeAddress& given) {
 }
 
 int32_t NodeTable::findOrAdd(NodeAddress given) {
+    const int32_t index = findOrAddIfRoom(given);
+    return index >= 0 ? index : kBroadcastEntry;
+}
+
+int32_t NodeTable::findOrAddIfRoom(NodeAddress given) {
     normalizeBroadcast(given);
     ++revision_;
     const int32_t match = findMatch(given);
@@ -201,8 +207,13 @@ int32_t NodeTable::findOrAdd(NodeAddress given) {
         return match;
     }
     if (count_ >= kMaxEntries)
-        return kBroadcastEntry;
+        return -1;
     return append(given);
+}
+
+int32_t NodeTable::find(NodeAddress given) const {
+    normalizeBroadcast(given);
+    return findMatch(given);
 }
 
 int32_t NodeTable::findNetworkNode(bool panGiven, uint16_t pan, uint16_t shortAddress) const {

@@ -36,8 +36,14 @@ public:
 
     // Finds the entry the given addresses belong to, filling in what it did not
     // know and folding in the link quality; adds an entry when none matches.
-    // May merge duplicate entries (see takeMergeHappened()).
+    // May merge duplicate entries (see takeMergeHappened()). A full table gives
+    // the broadcast entry to addresses it does not know.
     int32_t findOrAdd(NodeAddress given);
+    // The same, but -1 when nothing matches and the table is full, so that a
+    // caller about to name the entry does not rename the broadcast entry.
+    int32_t findOrAddIfRoom(NodeAddress given);
+    // The entry the given addresses belong to, changing nothing; -1 when none.
+    int32_t find(NodeAddress given) const;
 
     // The NWK-level search: the highest entry knowing both PAN and short address
     // equal to the given ones (only when a PAN is given), failing that the highest
@@ -47,6 +53,9 @@ public:
     // True once after findOrAdd() removed duplicate entries: indexes held by frames
     // may then name moved or vanished entries and must be attributed again.
     bool takeMergeHappened();
+    // Grows with every entry removed (and the last entry moved into its place), so
+    // a caller holding an index can tell whether it may name another entry now.
+    uint64_t removals() const { return removals_; }
 
     // Removes every entry carrying kMarkedForRemoval, moving the last entry into
     // each freed place. The broadcast entry is never removed.
@@ -85,6 +94,7 @@ private:
     int64_t nameCounter_ = 1;
     bool mergeHappened_ = false;
     uint64_t revision_ = 0;
+    uint64_t removals_ = 0;
 };
 
 } // namespace qlm

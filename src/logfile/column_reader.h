@@ -67,10 +67,28 @@ public:
     static int digitValue(char c) { return kHexDigitValues[static_cast<unsigned char>(c)]; }
 
 private:
-    std::optional<int64_t> numberAt(size_t column, int base) const;
-    std::optional<int64_t> numberAt(size_t column, int base, size_t& end) const;
+    // The number at `column`; its end column goes to `end` when asked for.
+    std::optional<int64_t> numberAt(size_t column, int base, size_t* end = nullptr) const;
+    size_t skipBlanks(size_t column) const;
+
+    // A run of digits of one base. Only its last few digits can hold a value that
+    // fits 64 bits: a number starting at or before `lastHighDigit` (the last
+    // nonzero digit ahead of them, -1 when none) saturates.
+    struct DigitRun {
+        size_t from = 0;
+        size_t to = 0;
+        ptrdiff_t lastHighDigit = -1;
+        int base = 0;
+    };
+    const DigitRun& digitRunAt(size_t column, int base) const;
 
     std::string_view line_;
+    // Fields at neighbouring columns of one long run of blanks or digits would
+    // each walk to the run's end. The last runs walked are remembered, so reading
+    // a line takes time in proportion to its length whatever it holds.
+    mutable size_t blanksFrom_ = 0;
+    mutable size_t blanksTo_ = 0;
+    mutable DigitRun digits_;
 };
 
 } // namespace qlm

@@ -112,7 +112,7 @@ FileResult writeAndReplace(const Capture& capture, const std::string& path) {
 } // namespace
 
 FileResult FileResult::failure(int errorNumber) {
-    return FileResult{false, std::strerror(errorNumber)};
+    return FileResult{false, std::strerror(errorNumber), {}};
 }
 
 bool readWholeFile(const std::string& path, LargeBuffer& contents) {
@@ -153,9 +153,13 @@ FileResult importLogFile(Capture& capture, const std::string& path) {
     LargeBuffer text;
     if (!readWholeFile(path, text))
         return FileResult::failure(errno);
-    if (!readLog(capture, text.view()))
+    const LogReadResult read = readLog(capture, text.view());
+    if (!read.complete)
         return FileResult::failure(ENOMEM);
-    return FileResult::success();
+    FileResult result = FileResult::success();
+    if (read.logLines == 0)
+        result.warning = kNoLogLinesWarning;
+    return result;
 }
 
 FileResult exportLogFile(Capture& capture, const std::string& path) {

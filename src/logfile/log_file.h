@@ -8,10 +8,12 @@
 namespace qlm {
 
 // Outcome of a file operation: on failure, the system's description of the error
-// (as strerror gives it), which the window shows in a message box.
+// (as strerror gives it), which the window shows in a message box. A success may
+// carry a one-line warning.
 struct FileResult {
     bool ok = true;
     std::string error;
+    std::string warning;
 
     explicit operator bool() const { return ok; }
     static FileResult success() { return {}; }
@@ -21,8 +23,10 @@ struct FileResult {
 // Replaces the capture by a log file's contents. The file is read whole first:
 // when it cannot be opened or read, the capture is left as it was. When memory
 // runs out for some frames, the capture holds those that fit and the result
-// says so.
+// says so. A file without a single log line gives an empty capture and a warning.
 FileResult importLogFile(Capture& capture, const std::string& path);
+inline constexpr const char* kNoLogLinesWarning =
+    "No log lines were found in the file; the capture is empty";
 
 // Writes the capture to a log file, dated now. The log is written to a temporary
 // file in the same folder, flushed to disk, and only then renamed over the

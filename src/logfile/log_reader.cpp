@@ -18,7 +18,7 @@ constexpr size_t kLengthByteColumn = 19;
 constexpr size_t kFirstDataByteColumn = 22;
 constexpr size_t kNodeNameColumn = 6;
 
-enum class LineTag { Channel, Frame, Node, Other };
+enum class LineTag { Header, Channel, Frame, Node, Other };
 
 LineTag tagOf(std::string_view line) {
     if (line.size() < 5 || line[0] != '+')
@@ -34,6 +34,8 @@ LineTag tagOf(std::string_view line) {
         return LineTag::Channel;
     if (std::memcmp(tag, "NODE", 4) == 0)
         return LineTag::Node;
+    if (std::memcmp(tag, "INFO", 4) == 0 || std::memcmp(tag, "DATE", 4) == 0)
+        return LineTag::Header;
     return LineTag::Other;
 }
 
@@ -50,9 +52,12 @@ public:
     explicit LogReader(Capture& capture) : capture_(capture) {}
 
     bool framesLost() const { return framesLost_; }
+    int64_t logLines() const { return logLines_; }
 
     void readLine(std::string_view line) {
-        switch (tagOf(line)) {
+        const LineTag tag = tagOf(line);
+        logLines_ += tag != LineTag::Other;
+        switch (tag) {
         case LineTag::Frame:
             readFrameLine(ColumnReader(line));
             break;
@@ -62,6 +67,7 @@ public:
         case LineTag::Node:
             readNodeLine(ColumnReader(line));
             break;
+        case LineTag::Header:  // informational only
         case LineTag::Other:
             break;
         }
@@ -156,13 +162,17 @@ private:
         enterNode(address, std::move(name));
     }
 
+    // A line that finds no entry of its own in a full table is skipped: it must
+    // not rename the broadcast entry.
     void enterNode(const NodeAddress& address, std::string name) {
-        const int32_t index = capture_.nodes.findOrAdd(address);
-        capture_.nodes.rename(index, std::move(name));
+        const int32_t index = capture_.findOrAddNode(address);
+        if (index >= 0)
+            capture_.nodes.rename(index, std::move(name));
     }
 
     Capture& capture_;
     bool framesLost_ = false;  // the store could not grow for a frame
+    int64_t logLines_ = 0;
 };
 
 } // namespace
@@ -190,7 +200,7 @@ int32_t countFrameLines(std::string_view text) {
     return static_cast<int32_t>(std::min<int64_t>(count, INT32_MAX));
 }
 
-bool readLog(Capture& capture, std::string_view text) {
+LogReadResult readLog(Capture& capture, std::string_view text) {
     capture.reset();
     capture.frames.expect(countFrameLines(text));
     LogReader reader(capture);
@@ -198,7 +208,7 @@ bool readLog(Capture& capture, std::string_view text) {
     if (capture.statistics.packets() == 0)
         capture.statistics.resetAndShow();  // no "+FRAM:" line: the texts still say 0
     capture.attributeFrom(0);
-    return !reader.framesLost();
+    return {!reader.framesLost(), reader.logLines()};
 }
 
 } // namespace qlm

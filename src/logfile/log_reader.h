@@ -6,12 +6,20 @@
 
 namespace qlm {
 
+// What reading a log found.
+struct LogReadResult {
+    // False when memory ran out for some frames: the capture holds those that fit.
+    bool complete = true;
+    // Lines with one of the log's tags ("+INFO:", "+DATE:", "+CHAN:", "+FRAM:",
+    // "+NODE:"); none means the text is not a log at all.
+    int64_t logLines = 0;
+};
+
 // Replaces the capture by the contents of a log's text: the capture is reset,
 // every line is taken or skipped (field by field, never reading past its line),
 // every "+FRAM:" line is counted in the statistics, and at the end every stored
 // frame is attributed to its nodes. Any text is accepted; nothing in it can stop
-// the reading before its end. Returns false when memory ran out for some frames:
-// the capture then holds those that fit.
-bool readLog(Capture& capture, std::string_view text);
+// the reading before its end.
+LogReadResult readLog(Capture& capture, std::string_view text);
 
 } // namespace qlm

@@ -10,6 +10,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <thread>
 
 #include <string>
 #include <vector>
@@ -91,6 +94,14 @@ TEST(DeviceSearch, SilentDeviceLeavesThePortOpenAndMissingPortIsReported) {
     missing.dialog.setPortName("ttyACM7");
     EXPECT_FALSE(ensureOpen(missing.dialog));
     EXPECT_EQ(missing.status, (Texts{"Couldn't open ttyACM7:"}));
+    EXPECT_EQ(missing.link.openError(), "No such file or directory");
+    EXPECT_EQ(searchDevice(missing.dialog), Identification::kRejected);
+    missing.dialog.setPortName(kPort);
+    missing.replySniffer();
+    EXPECT_EQ(searchDevice(missing.dialog), Identification::kIdentified);
+    EXPECT_EQ(missing.link.openError(), "");
+    Bench quiet(false);
+    EXPECT_EQ(searchDevice(quiet.dialog), Identification::kSilent);
 
     Bench import(false);
     import.dialog.setPortName("");
@@ -251,15 +262,28 @@ TEST(Sniffing, StopStoresTheReportsStillOnTheirWay) {
     bench.capture.channels.setSelectedChannel(0);
     ASSERT_TRUE(bench.sniffing.start());
     EXPECT_EQ(bench.sniffing.stop(), 2);
+    EXPECT_TRUE(bench.sniffing.stopConfirmed());
     EXPECT_FALSE(bench.sniffing.sniffing());
     EXPECT_EQ(bench.capture.frames.frameCount(), 2);
     EXPECT_EQ(bench.status.back(), "Sniffing de-activated");
     EXPECT_EQ(bench.sniffing.tick(), Sniffing::Tick::kIdle);
 
-    // Stopping without an open port touches no port.
+    // Stopping without an open port touches no port, and confirms nothing.
     Bench closed(false);
     closed.sniffing.stop();
     EXPECT_EQ(closed.device.portsOpened(), 0);
+    EXPECT_FALSE(closed.sniffing.stopConfirmed());
+
+    // A sniffer that falls silent does not confirm the stop.
+    Bench silent(false);
+    silent.replySniffer();
+    silent.capture.channels.setSelectedChannel(0);
+    ASSERT_TRUE(silent.sniffing.start());
+    ASSERT_TRUE(silent.device.waitUntilRead());
+    silent.device.setWriteMode(ScriptedDevice::WriteMode::kRefuse);
+    silent.sniffing.stop();
+    EXPECT_FALSE(silent.sniffing.stopConfirmed());
+    EXPECT_FALSE(silent.sniffing.sniffing());
 }
 
 TEST(Sniffing, DeviceGoneMidCaptureKeepsTheFramesAndReportsIt) {
@@ -359,6 +383,95 @@ TEST(ChannelScan, ScanAllChoosesTheLowestOfEqualBestChannelsAndSniffs) {
     EXPECT_EQ(noPortScan.scanAll(), ChannelScan::ScanAll::kNoPort);
     EXPECT_EQ(noPort.capture.channels.selectedChannel(), -1);
     EXPECT_EQ(noPort.capture.channels[3].beacons, 0);
+}
+
+// A device that, once it was sent `trigger`, sends lines without pause until
+// the test ends.
+class Chatter {
+public:
+    Chatter(ScriptedDevice& device, std::string trigger, std::string line)
+        : thread_([this, &device, trigger = std::move(trigger), line = std::move(line)] {
+              const auto triggered = [&] {
+                  const Texts commands = device.commands();
+                  return std::find(commands.begin(), commands.end(), trigger) != commands.end();
+              };
+              while (!stop_.load() && !triggered())
+                  std::this_thread::sleep_for(std::chrono::milliseconds(1));
+              while (!stop_.load()) {
+                  device.sendLine(line);
+                  std::this_thread::sleep_for(std::chrono::milliseconds(2));
+              }
+          }) {}
+    ~Chatter() {
+        stop_.store(true);
+        thread_.join();
+    }
+
+private:
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+TEST(ChannelScan, ADeviceTalkingPastTheLimitEndsTheFullScanAtOnce) {
+    for (const bool brindle : {false, true}) {
+        SCOPED_TRACE(brindle ? "Brindle" : "sniffer");
+        Bench bench(brindle);
+        brindle ? bench.replyBrindle() : bench.replySniffer();
+        ASSERT_EQ(searchDevice(bench.dialog), Identification::kIdentified);
+        bench.dialog.setDialogueLimit(std::chrono::milliseconds(300));
+        bench.newCommands();
+        // From the first energy scan on, lines the scans read past: no "+DONE", no
+        // "+MSCC", no beacon.
+        Chatter chatter(bench.device,
+                        brindle ? "+MSCR=000000000000000800080000\r" : "AT+ESCN=0\r",
+                        "+BCNI:0B,1,PAN=1A2B,COORD=0000,PS=" + std::string(30, '.'));
+        ChannelScan scan(bench.dialog, bench.capture.channels, bench.sniffing);
+        EXPECT_EQ(scan.scanAll(), ChannelScan::ScanAll::kNotAnswering);
+        EXPECT_EQ(bench.status.back(), "Device on ttyUSB0: is not answering as expected");
+        const Texts commands = bench.newCommands();
+        const std::string second = brindle ? "+MSCR=000000000000000800100000\r" : "AT+ESCN=1\r";
+        EXPECT_EQ(std::count(commands.begin(), commands.end(), second), 0) << "scanned on";
+        EXPECT_FALSE(bench.sniffing.sniffing());
+        EXPECT_EQ(bench.capture.channels.selectedChannel(), -1);
+    }
+}
+
+TEST(ChannelScan, MissingRepliesFailTheirChannelOnlyAndNoAnswerAtAllIsSaid) {
+    Bench bench(false);
+    bench.replySniffer();
+    for (int i = 0; i < 16; ++i) {
+        const char digit = "0123456789ABCDEF"[i];
+        bench.device.onCommand(std::string("AT+ESCN=") + digit + "\r", "+ESCN:0B,0,20\r\n");
+        // Channel 11 never ends its active scan.
+        bench.device.onCommand(std::string("AT+ASCN=") + digit + "\r",
+                               i == 0 ? "+ASCN:OK\r\n" : "+ASCN:OK\r\n+DONE\r\n");
+    }
+    ChannelScan scan(bench.dialog, bench.capture.channels, bench.sniffing);
+    EXPECT_EQ(scan.scanAll(), ChannelScan::ScanAll::kNothingFound);
+    const Texts commands = bench.device.commands();
+    EXPECT_EQ(std::count(commands.begin(), commands.end(), "AT+ASCN=F\r"), 1);
+    EXPECT_EQ(bench.status.back(), "Scan complete");
+
+    // A device that answers detection and then nothing.
+    Bench mute(false);
+    mute.replySniffer();
+    ASSERT_EQ(searchDevice(mute.dialog), Identification::kIdentified);
+    mute.device.setWriteMode(ScriptedDevice::WriteMode::kRefuse);
+    ChannelScan muteScan(mute.dialog, mute.capture.channels, mute.sniffing);
+    EXPECT_EQ(muteScan.scanAll(), ChannelScan::ScanAll::kNoAnswer);
+
+    // The cancel check is asked before every channel.
+    Bench cancelled(false);
+    cancelled.replySniffer();
+    replySnifferScans(cancelled.device);
+    ChannelScan cancelledScan(cancelled.dialog, cancelled.capture.channels, cancelled.sniffing);
+    int asked = 0;
+    cancelledScan.setCancelCheck([&] { return ++asked == 3; });
+    EXPECT_EQ(cancelledScan.scanAll(), ChannelScan::ScanAll::kCancelled);
+    const Texts scanned = cancelled.device.commands();
+    EXPECT_EQ(std::count(scanned.begin(), scanned.end(), "AT+ESCN=1\r"), 1);
+    EXPECT_EQ(std::count(scanned.begin(), scanned.end(), "AT+ESCN=2\r"), 0);
+    EXPECT_FALSE(cancelled.sniffing.sniffing());
 }
 
 TEST(ChannelScan, ABeaconLineTooShortForItsReadingEndsTheChannelsScan) {

@@ -11,8 +11,6 @@
 namespace qlm {
 namespace {
 
-constexpr auto kCollectLimit = std::chrono::seconds(15);
-
 // The channel's ScanChannels bit (1 << channel number), its four bytes least
 // significant first: "00080000" for channel 11.
 std::string brindleChannelMask(int channel) {
@@ -59,7 +57,7 @@ bool ChannelScan::collectSnifferBeacons(Survey& survey) {
     if (!d.waitLine())  // the first reply is not a beacon
         return false;
     d.release();
-    const auto deadline = std::chrono::steady_clock::now() + kCollectLimit;
+    const auto deadline = std::chrono::steady_clock::now() + d.dialogueLimit();
     while (std::chrono::steady_clock::now() < deadline) {
         if (!d.waitLine())
             return false;
@@ -78,12 +76,13 @@ bool ChannelScan::collectSnifferBeacons(Survey& survey) {
         }
         d.release();
     }
+    d.noteLimitReached();
     return false;
 }
 
 bool ChannelScan::collectBrindleBeacons(Survey& survey) {
     DeviceDialog& d = dialog_;
-    const auto deadline = std::chrono::steady_clock::now() + kCollectLimit;
+    const auto deadline = std::chrono::steady_clock::now() + d.dialogueLimit();
     while (std::chrono::steady_clock::now() < deadline) {
         if (!d.waitLine())
             return false;
@@ -102,6 +101,7 @@ bool ChannelScan::collectBrindleBeacons(Survey& survey) {
         if (count)
             return true;
     }
+    d.noteLimitReached();
     return false;
 }
 
@@ -114,23 +114,30 @@ bool ChannelScan::collectBeacons(int channel, Survey& survey) {
            collectSnifferBeacons(survey);
 }
 
-void ChannelScan::scanChannel(int channel) {
-    if (ensureOpen(dialog_))
-        surveyChannel(channel);
+ChannelScan::ChannelOutcome ChannelScan::scanChannel(int channel) {
+    if (!ensureOpen(dialog_))
+        return ChannelOutcome::kFailed;
+    return surveyChannel(channel);
 }
 
-void ChannelScan::surveyChannel(int channel) {
+ChannelScan::ChannelOutcome ChannelScan::surveyChannel(int channel) {
     DeviceDialog& d = dialog_;
     d.show("Scanning " + std::to_string(ChannelTable::frequencyMHz(channel)) + "MHz channel...");
     d.drain();
+    d.takeLimitReached();
     Survey survey;
-    if (!measureEnergy(channel) || !collectBeacons(channel, survey))
-        return;
+    if (!measureEnergy(channel) || !collectBeacons(channel, survey)) {
+        if (!d.takeLimitReached())
+            return ChannelOutcome::kFailed;
+        d.showForPort("Device on ", ": is not answering as expected");
+        return ChannelOutcome::kNotAnswering;
+    }
     channels_[channel].level = survey.bestLevel;
     channels_[channel].beacons = survey.beacons;
     notify(repaintCell_, channel);
     d.drain();
     d.show("Scan complete");
+    return ChannelOutcome::kScanned;
 }
 
 int ChannelScan::bestChannel(const ChannelTable& channels) {
@@ -152,17 +159,25 @@ ChannelScan::ScanAll ChannelScan::scanAll() {
     channels_.reset();
     if (!ensureOpen(dialog_))
         return ScanAll::kNoPort;
+    int answered = 0;
     for (int i = 0; i < ChannelTable::kChannelCount; ++i) {
+        if (cancelled_ && cancelled_())
+            return ScanAll::kCancelled;
         // The port is ensured once; when it is lost on the way, the scan ends with
         // the failure in the status line.
         if (!dialog_.link().isOpen())
             return ScanAll::kNoPort;
         notify(bringIntoView_, i);
-        surveyChannel(i);
+        // A missing reply fails only its channel; a device that talks past the
+        // limit would hold every channel as long, so the scan ends.
+        const ChannelOutcome outcome = surveyChannel(i);
+        if (outcome == ChannelOutcome::kNotAnswering)
+            return ScanAll::kNotAnswering;
+        answered += outcome == ChannelOutcome::kScanned;
     }
     const int chosen = bestChannel(channels_);
     if (chosen < 0)
-        return ScanAll::kNothingFound;
+        return answered == 0 ? ScanAll::kNoAnswer : ScanAll::kNothingFound;
     channels_.setSelectedChannel(chosen);
     notify(bringIntoView_, chosen);
     return sniffing_.start() ? ScanAll::kSniffing : ScanAll::kNotSniffing;

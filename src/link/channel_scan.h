@@ -19,13 +19,30 @@ public:
 
     void onChannelScanned(ChannelCallback repaintCell) { repaintCell_ = std::move(repaintCell); }
     void onBringIntoView(ChannelCallback bringIntoView) { bringIntoView_ = std::move(bringIntoView); }
+    // Asked before each channel of a full scan; true ends the scan there.
+    void setCancelCheck(std::function<bool()> cancelled) { cancelled_ = std::move(cancelled); }
 
+    enum class ChannelOutcome {
+        kScanned,
+        kFailed,        // a reply was missing or too short: the entry keeps what it had
+        kNotAnswering,  // the device kept talking past the dialogue limit
+    };
     // Scans one channel and stores its entry. Fails silently at the first missing
-    // or short reply, keeping what was stored before.
-    void scanChannel(int channel);
+    // or short reply, keeping what was stored before. A device that keeps talking
+    // without the replies the scan waits for is reported with "Device on <port>:
+    // is not answering as expected".
+    ChannelOutcome scanChannel(int channel);
 
-    // kNoPort: no port could be opened, or it was lost during the scan.
-    enum class ScanAll { kImportInstead, kNoPort, kNothingFound, kSniffing, kNotSniffing };
+    enum class ScanAll {
+        kImportInstead,
+        kNoPort,         // no port could be opened, or it was lost during the scan
+        kNotAnswering,   // a channel's replies ran into the dialogue limit: scan ended there
+        kNoAnswer,       // not one channel's scan was answered
+        kCancelled,      // the cancel check said so
+        kNothingFound,
+        kSniffing,
+        kNotSniffing,    // the device did not start sniffing on the channel chosen
+    };
     // The "Scan" button: stops sniffing, scans all sixteen channels, selects the one
     // with the best beacon level (the lowest of equals) and sniffs on it. With the
     // "Import" entry chosen nothing is scanned: the caller imports instead.
@@ -48,7 +65,7 @@ private:
         }
     };
 
-    void surveyChannel(int channel);
+    ChannelOutcome surveyChannel(int channel);
     bool measureEnergy(int channel);
     bool collectBeacons(int channel, Survey& survey);
     bool collectSnifferBeacons(Survey& survey);
@@ -63,6 +80,7 @@ private:
     Sniffing& sniffing_;
     ChannelCallback repaintCell_;
     ChannelCallback bringIntoView_;
+    std::function<bool()> cancelled_;
 };
 
 } // namespace qlm

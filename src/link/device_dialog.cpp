@@ -3,19 +3,16 @@
 #include <chrono>
 
 namespace qlm {
-namespace {
-
-constexpr auto kDialogueLimit = std::chrono::seconds(15);
-
-} // namespace
 
 bool DeviceDialog::waitLine() {
-    const auto deadline = std::chrono::steady_clock::now() + kDialogueLimit;
+    const auto deadline = std::chrono::steady_clock::now() + dialogueLimit_;
     while (link_.waitForLine(SnifferLink::kReplyTimeoutMs)) {
         if (!reportHandler_ || !reportHandler_(line()))
             return true;
-        if (std::chrono::steady_clock::now() >= deadline)
+        if (std::chrono::steady_clock::now() >= deadline) {
+            noteLimitReached();
             return false;
+        }
     }
     if (link_.readFailed()) {
         const std::string name = link_.portName();
@@ -28,13 +25,15 @@ bool DeviceDialog::waitLine() {
 bool DeviceDialog::awaitEither(std::string_view tag, std::string_view otherTag) {
     // A device that keeps talking without ever sending the tag cannot hold the
     // window for longer than the limit.
-    const auto deadline = std::chrono::steady_clock::now() + kDialogueLimit;
+    const auto deadline = std::chrono::steady_clock::now() + dialogueLimit_;
     while (waitLine()) {
         if (lineStartsWith(tag) || lineStartsWith(otherTag))
             return true;
         release();
-        if (std::chrono::steady_clock::now() >= deadline)
+        if (std::chrono::steady_clock::now() >= deadline) {
+            noteLimitReached();
             return false;
+        }
     }
     return false;
 }

@@ -3,9 +3,11 @@
 #include "link/sniffer_link.h"
 #include "link/status_sink.h"
 
+#include <chrono>
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace qlm {
 
@@ -30,12 +32,23 @@ public:
     using ReportHandler = std::function<bool(std::string_view line)>;
     void setReportHandler(ReportHandler handler) { reportHandler_ = std::move(handler); }
 
+    // Every await, and every loop collecting replies, ends after this long in all,
+    // so that a device that keeps talking cannot hold the window (15 s; tests
+    // shorten it).
+    std::chrono::milliseconds dialogueLimit() const { return dialogueLimit_; }
+    void setDialogueLimit(std::chrono::milliseconds limit) { dialogueLimit_ = limit; }
+    // Says that a dialogue ended because the limit ran out while the device kept
+    // sending lines, rather than for want of a reply: the device is talking, but
+    // not as expected. Read (and cleared) by takeLimitReached().
+    void noteLimitReached() { limitReached_ = true; }
+    bool takeLimitReached() { return std::exchange(limitReached_, false); }
+
     bool send(std::string_view command) { return link_.writeLine(command); }
     // Waits up to 1500 ms for a line. When the reader ended because the port failed,
     // closes the port and shows "Read failure on <port>:".
     bool waitLine();
     // Waits for a line beginning with `tag`, releasing every other line; each wait
-    // has its 1500 ms, all of them together at most 15 s.
+    // has its 1500 ms, all of them together at most the dialogue limit.
     bool awaitTag(std::string_view tag) { return awaitEither(tag, tag); }
     // The same for a line beginning with either of two tags.
     bool awaitEither(std::string_view tag, std::string_view otherTag);
@@ -58,6 +71,8 @@ private:
     ReportHandler reportHandler_;
     std::string portName_;
     bool brindle_ = true;
+    std::chrono::milliseconds dialogueLimit_ = std::chrono::seconds(15);
+    bool limitReached_ = false;
 };
 
 } // namespace qlm

@@ -66,14 +66,15 @@ Identification identifySniffer(DeviceDialog& d) {
     return Identification::kIdentified;
 }
 
-void searchDevice(DeviceDialog& d) {
+Identification searchDevice(DeviceDialog& d) {
     if (!d.link().open(d.portName()))
-        return;
-    if (d.brindle()) {
-        identifyBrindle(d);
-    } else if (identifySniffer(d) == Identification::kIdentified) {
+        return Identification::kRejected;
+    if (d.brindle())
+        return identifyBrindle(d);
+    const Identification found = identifySniffer(d);
+    if (found == Identification::kIdentified)
         d.showForPort("Sniffer detected on ", ":");
-    }
+    return found;
 }
 
 bool ensureOpen(DeviceDialog& d) {

@@ -8,8 +8,9 @@ enum class Identification { kIdentified, kRejected, kSilent };
 
 // Opens the chosen port and identifies the device of the expected kind, leaving a
 // detected device idle. A device that answers wrongly is reported and its port
-// closed; one that stays silent leaves the port open.
-void searchDevice(DeviceDialog& dialog);
+// closed (kRejected, as when the port cannot be opened); one that stays silent
+// leaves the port open (kSilent).
+Identification searchDevice(DeviceDialog& dialog);
 
 // True when a port is open, after a device search if none was and a port is chosen.
 bool ensureOpen(DeviceDialog& dialog);

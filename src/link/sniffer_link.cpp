@@ -37,12 +37,13 @@ SnifferLink::~SnifferLink() { close(); }
 bool SnifferLink::open(const std::string& portName) {
     close();
     portName_ = portName;
-    std::string error;
-    std::unique_ptr<SerialPort> port = opener_.open(portName, error);
+    openError_.clear();
+    std::unique_ptr<SerialPort> port = opener_.open(portName, openError_);
     if (!port) {
         status_("Couldn't open " + portName + ":");
         return false;
     }
+    openError_.clear();
     port_ = std::move(port);
     std::memset(line_, 0, sizeof line_);
     lineLength_ = 0;

@@ -44,6 +44,8 @@ public:
     void close();
     bool isOpen() const { return port_ != nullptr; }
     const std::string& portName() const { return portName_; }
+    // The system's description of why the last open failed; empty after a success.
+    const std::string& openError() const { return openError_; }
 
     // Sends a command. A write that does not complete within 5 ms per character plus
     // 100 ms shows "Write failure to <name>:" and closes the port; a write the system
@@ -93,6 +95,7 @@ private:
     StatusSink status_;
     std::unique_ptr<SerialPort> port_;
     std::string portName_;
+    std::string openError_;
     std::thread reader_;
     std::atomic<uint32_t> state_{kEnded};
     std::atomic<bool> stopping_{false};

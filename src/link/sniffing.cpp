@@ -72,6 +72,7 @@ bool Sniffing::start() {
 int32_t Sniffing::stop() {
     const bool wasSniffing = sniffing_;
     sniffing_ = false;
+    stopConfirmed_ = false;
     // Stopping never starts a device search: without an open port there is no
     // device to stop.
     if (!dialog_.link().isOpen())
@@ -83,6 +84,7 @@ int32_t Sniffing::stop() {
         dialog_.setReportHandler([this](std::string_view line) { return takeReport(line); });
     const bool idle = bringDeviceToIdle();
     dialog_.setReportHandler(nullptr);
+    stopConfirmed_ = idle;
     if (idle)
         dialog_.show("Sniffing de-activated");
     return capture_.frames.frameCount() - before;

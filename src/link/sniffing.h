@@ -42,6 +42,9 @@ public:
     // others; returns how many records that added.
     int32_t stop();
     bool sniffing() const { return sniffing_; }
+    // Whether the device confirmed the last stop (it is idle). False also when
+    // there was no port to stop it through.
+    bool stopConfirmed() const { return stopConfirmed_; }
 
     // Takes at most one line off the link.
     Tick tick();
@@ -59,6 +62,7 @@ private:
     Capture& capture_;
     ArrivalClock clock_;
     bool sniffing_ = false;
+    bool stopConfirmed_ = false;
 };
 
 } // namespace qlm

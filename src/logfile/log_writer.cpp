@@ -9,13 +9,15 @@ namespace {
 
 constexpr char kHexDigits[] = "0123456789ABCDEF";
 
+} // namespace
+
 // Collects lines and hands them to the sink in large chunks. Lines are formatted
 // straight into the buffer: room() guarantees the space a line needs.
-class OutputBuffer {
+class LogWriter::Buffer {
 public:
     static constexpr size_t kChunk = size_t{1} << 20;
 
-    explicit OutputBuffer(LogTextSink& sink) : sink_(sink), capacity_(kChunk), data_(new char[kChunk]) {}
+    explicit Buffer(LogTextSink& sink) : sink_(sink), capacity_(kChunk), data_(new char[kChunk]) {}
 
     // A pointer with at least `bytes` free behind it, or null after a failed write.
     char* room(size_t bytes) {
@@ -45,6 +47,10 @@ private:
     size_t used_ = 0;
     bool failed_ = false;
 };
+
+namespace {
+
+using OutputBuffer = LogWriter::Buffer;
 
 char* putText(char* out, std::string_view text) {
     std::memcpy(out, text.data(), text.size());
@@ -186,19 +192,36 @@ void replaceQuotesInNodeNames(NodeTable& nodes) {
     }
 }
 
-bool writeLog(const Capture& capture, std::string_view dateText, LogTextSink& sink) {
-    OutputBuffer output(sink);
-    writeTextLine(output, kLogInfoLine);
-    writeTextLine(output, "+DATE:");
-    writeTextLine(output, dateText);
-    writeTextLine(output, "\r\n");
+LogWriter::LogWriter(LogTextSink& sink) : buffer_(std::make_unique<Buffer>(sink)) {}
+LogWriter::~LogWriter() = default;
+
+void LogWriter::writeHeader(const ChannelTable& channels, std::string_view dateText) {
+    writeTextLine(*buffer_, kLogInfoLine);
+    writeTextLine(*buffer_, "+DATE:");
+    writeTextLine(*buffer_, dateText);
+    writeTextLine(*buffer_, "\r\n");
     for (int index = 0; index < ChannelTable::kChannelCount; ++index)
-        writeChannelLine(output, capture.channels, index);
-    for (const CapturedFrame& frame : capture.frames)
-        writeFrameLine(output, frame);
-    for (int32_t index = 0; index < capture.nodes.count(); ++index)
-        writeNodeLine(output, capture.nodes, index);
-    return output.flush();
+        writeChannelLine(*buffer_, channels, index);
+}
+
+void LogWriter::writeFrames(const FrameStore& frames, int32_t first, int32_t end) {
+    for (int32_t index = std::max(first, 0); index < end && index < frames.frameCount(); ++index)
+        writeFrameLine(*buffer_, frames[index]);
+}
+
+void LogWriter::writeNodes(const NodeTable& nodes) {
+    for (int32_t index = 0; index < nodes.count(); ++index)
+        writeNodeLine(*buffer_, nodes, index);
+}
+
+bool LogWriter::flush() { return buffer_->flush(); }
+
+bool writeLog(const Capture& capture, std::string_view dateText, LogTextSink& sink) {
+    LogWriter writer(sink);
+    writer.writeHeader(capture.channels, dateText);
+    writer.writeFrames(capture.frames, 0, capture.frames.frameCount());
+    writer.writeNodes(capture.nodes);
+    return writer.flush();
 }
 
 } // namespace qlm

@@ -2,6 +2,7 @@
 
 #include "capture/capture.h"
 
+#include <memory>
 #include <string_view>
 
 namespace qlm {
@@ -24,9 +25,31 @@ inline constexpr std::string_view kLogInfoLine =
 // would otherwise come back as "Unnamed" without its addresses).
 void replaceQuotesInNodeNames(NodeTable& nodes);
 
-// Writes the capture as a log: "+INFO:", "+DATE:" with the given 24-character
-// date, sixteen "+CHAN:", one "+FRAM:" per stored record and one "+NODE:" per
-// node entry, each line ended by CR LF. Returns false when the sink failed.
+// Writes the lines of a log, part by part and in order, each ended by CR LF.
+// Lines are collected and handed to the sink in chunks; after the sink failed
+// once, nothing more is written.
+class LogWriter {
+public:
+    explicit LogWriter(LogTextSink& sink);
+    ~LogWriter();
+
+    // "+INFO:", "+DATE:" with the given 24-character date, and sixteen "+CHAN:".
+    void writeHeader(const ChannelTable& channels, std::string_view dateText);
+    // One "+FRAM:" per record from `first` up to `end`.
+    void writeFrames(const FrameStore& frames, int32_t first, int32_t end);
+    // One "+NODE:" per node entry.
+    void writeNodes(const NodeTable& nodes);
+    // Hands what is collected to the sink; false once the sink failed.
+    bool flush();
+
+    class Buffer;  // the collected text, formatted in place
+
+private:
+    std::unique_ptr<Buffer> buffer_;
+};
+
+// Writes the capture as a log: the header lines, one "+FRAM:" per stored record
+// and one "+NODE:" per node entry. Returns false when the sink failed.
 bool writeLog(const Capture& capture, std::string_view dateText, LogTextSink& sink);
 
 } // namespace qlm

@@ -1,4 +1,5 @@
 #include "logfile/log_file.h"
+#include "logfile/partial_log.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +7,15 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <sys/mount.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace qlm {
 namespace {
@@ -93,7 +102,6 @@ TEST_F(LogFileTest, FailedExportLeavesTheExistingFileAndNoLeftovers) {
         capture.frames.appendFrame({1, 2, 3, 4}, data);
 
     // Limit the size of files this process may write, so the export fails midway.
-    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
     rlimit previous{};
     ::getrlimit(RLIMIT_FSIZE, &previous);
     rlimit limited = previous;
@@ -101,7 +109,6 @@ TEST_F(LogFileTest, FailedExportLeavesTheExistingFileAndNoLeftovers) {
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
     const FileResult result = exportLogFile(capture, path("precious.qln"));
     ::setrlimit(RLIMIT_FSIZE, &previous);
-    std::signal(SIGXFSZ, previousHandler);
 
     EXPECT_FALSE(result);
     EXPECT_EQ(result.error, std::strerror(EFBIG));
@@ -130,6 +137,183 @@ TEST_F(LogFileTest, ExportReplacesAnExistingFileKeepingItsPermissions) {
     ASSERT_TRUE(exportLogFile(capture, path("link.qln")));
     EXPECT_TRUE(fs::is_symlink(path("link.qln")));
     EXPECT_EQ(contents(path("shared.qln")).rfind("+INFO:", 0), 0u);
+}
+
+// Runs `check` in a child process, as the unprivileged user "nobody" when the
+// tests run as root (root may write any file); true when it returned true.
+bool inChildProcess(const std::function<bool()>& check, bool unprivileged) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (unprivileged && ::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+            ::_exit(3);
+        ::_exit(check() ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+Capture& smallCapture() {
+    static Capture capture;
+    if (capture.frames.empty()) {
+        const uint8_t data[] = {0x02, 0xAA, 0xBB};
+        capture.frames.appendFrame({1, 2, 3, 4}, data);
+    }
+    return capture;
+}
+
+TEST_F(LogFileTest, DevicesFifosAndSocketsAreWrittenInPlaceNeverReplaced) {
+    ASSERT_TRUE(exportLogFile(smallCapture(), "/dev/null"));
+    EXPECT_TRUE(fs::is_character_file("/dev/null"));
+    const FileResult full = exportLogFile(smallCapture(), "/dev/full");
+    EXPECT_FALSE(full);
+    EXPECT_EQ(full.error, std::strerror(ENOSPC));
+    EXPECT_TRUE(fs::is_character_file("/dev/full"));
+
+    // A FIFO nobody reads is refused rather than waited for; one that is read
+    // carries the log.
+    ASSERT_EQ(::mkfifo(path("pipe").c_str(), 0600), 0);
+    const FileResult unread = exportLogFile(smallCapture(), path("pipe"));
+    EXPECT_EQ(unread.error, std::strerror(ENXIO));
+    const int reader = ::open(path("pipe").c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    EXPECT_TRUE(exportLogFile(smallCapture(), path("pipe")));  // fits the pipe's buffer
+    char buffer[4096];
+    const ssize_t got = ::read(reader, buffer, sizeof buffer);
+    ::close(reader);
+    const std::string received(buffer, static_cast<size_t>(std::max<ssize_t>(got, 0)));
+    EXPECT_NE(received.find("+FRAM:01,02,03,004,02,AA,BB\r\n"), std::string::npos);
+    EXPECT_TRUE(fs::is_fifo(path("pipe")));
+
+    const int listening = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path("socket").c_str());
+    ASSERT_EQ(::bind(listening, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    const FileResult socketResult = exportLogFile(smallCapture(), path("socket"));
+    ::close(listening);
+    EXPECT_EQ(socketResult.error, std::strerror(ENXIO));
+    EXPECT_TRUE(fs::is_socket(path("socket")));
+    EXPECT_EQ(filesInFolder(), 2u);  // no temporary file left
+    EXPECT_EQ(exportLogFile(smallCapture(), folder_.string()).error, std::strerror(EISDIR));
+}
+
+TEST_F(LogFileTest, ALogTheUserMayNotWriteIsRefusedAndKept) {
+    // Read-only in a folder the user may write.
+    fs::permissions(folder_, fs::perms::all);
+    write(path("readonly.qln"), "old");
+    fs::permissions(path("readonly.qln"), fs::perms::owner_read | fs::perms::group_read |
+                                              fs::perms::others_read);
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chown(path("readonly.qln").c_str(), 65534, 65534), 0);
+    }
+    EXPECT_TRUE(inChildProcess(
+        [&] { return exportLogFile(smallCapture(), path("readonly.qln")).error == std::strerror(EACCES); },
+        true));
+    EXPECT_EQ(contents(path("readonly.qln")), "old");
+
+    // Someone else's file in a sticky folder, the way /tmp is.
+    if (::geteuid() == 0) {
+        const fs::path sticky = folder_ / "sticky";
+        fs::create_directory(sticky);
+        ::chmod(sticky.c_str(), 01777);
+        write((sticky / "root.qln").string(), "root's");
+        EXPECT_TRUE(inChildProcess(
+            [&] {
+                return exportLogFile(smallCapture(), (sticky / "root.qln").string()).error ==
+                       std::strerror(EACCES);
+            },
+            true));
+        EXPECT_EQ(contents((sticky / "root.qln").string()), "root's");
+    }
+    EXPECT_EQ(filesInFolder(), ::geteuid() == 0 ? 2u : 1u);
+}
+
+TEST_F(LogFileTest, AFileSizeLimitEndsTheExportWithTheUsualMessage) {
+    write(path("kept.qln"), "old");
+    // In a process of its own, with the signal's default action that kills.
+    EXPECT_TRUE(inChildProcess(
+        [&] {
+            std::signal(SIGXFSZ, SIG_DFL);
+            rlimit limited{1024, 1024};
+            ::setrlimit(RLIMIT_FSIZE, &limited);
+            Capture capture;
+            uint8_t data[128] = {127};
+            for (int i = 0; i < 100; ++i)
+                capture.frames.appendFrame({1, 2, 3, 4}, data);
+            return exportLogFile(capture, path("kept.qln")).error == std::strerror(EFBIG);
+        },
+        false));
+    EXPECT_EQ(contents(path("kept.qln")), "old");
+    EXPECT_EQ(filesInFolder(), 1u);
+}
+
+TEST_F(LogFileTest, AFileWithoutLogLinesImportsEmptyWithAWarning) {
+    for (const std::string& text : {std::string(), std::string(1000, '\0'),
+                                    std::string("\xFF\xFE+\0I\0N\0F\0O\0", 12)}) {
+        write(path("odd.qln"), text);
+        Capture capture;
+        const uint8_t data[] = {0x02, 0xAA, 0xBB};
+        capture.frames.appendFrame({1, 2, 3, 4}, data);
+        const FileResult result = importLogFile(capture, path("odd.qln"));
+        EXPECT_TRUE(result);
+        EXPECT_EQ(result.warning, kNoLogLinesWarning);
+        EXPECT_EQ(capture.frames.frameCount(), 0);
+    }
+    write(path("log.qln"), "+INFO:x\r\n");
+    Capture capture;
+    EXPECT_EQ(importLogFile(capture, path("log.qln")).warning, "");
+}
+
+TEST_F(LogFileTest, APartialLogHoldsTheFramesSoFarAndImports) {
+    EXPECT_EQ(PartialLog::pathFor("/a/capture.qln"), "/a/capture.partial.qln");
+    EXPECT_EQ(PartialLog::pathFor("capture"), "capture.partial.qln");
+    EXPECT_EQ(PartialLog::pathFor(".qln"), ".qln.partial.qln");
+
+    Capture live;
+    live.channels.setSelectedChannel(4);
+    PartialLog partial;
+    ASSERT_TRUE(partial.start(path("capture.qln"), live.channels));
+    EXPECT_EQ(partial.path(), path("capture.partial.qln"));
+    const uint8_t data[] = {0x05, 0x02, 0x00, 0x0E, 0xEC, 0xE4};
+    live.frames.appendFrame({9, 5, 3, 7}, data);
+    live.frames.appendOverflow({9, 5, 3, 8});
+    ASSERT_TRUE(partial.append(live.frames));
+    live.frames.appendFrame({9, 5, 3, 9}, data);
+    ASSERT_TRUE(partial.append(live.frames));
+    ASSERT_TRUE(partial.append(live.frames));  // nothing new: nothing written
+    EXPECT_EQ(partial.framesWritten(), 3);
+
+    const std::string text = contents(partial.path());
+    EXPECT_EQ(text.rfind("+INFO:", 0), 0u);
+    EXPECT_EQ(text.find("+NODE:"), std::string::npos);
+    EXPECT_NE(text.find("+CHAN:2425,80,00,CA,FF\r\n"), std::string::npos);
+    EXPECT_NE(text.find("+FRAM:09,05,03,008\r\n+FRAM:09,05,03,009,05,"), std::string::npos);
+    Capture imported;
+    ASSERT_TRUE(importLogFile(imported, partial.path()));
+    EXPECT_EQ(imported.frames.frameCount(), 2);  // the overflow marker is not recreated
+    EXPECT_EQ(imported.statistics.packets(), 3);
+    EXPECT_EQ(imported.channels.selectedChannel(), 4);
+
+    // Starting again empties it.
+    ASSERT_TRUE(partial.start(path("capture.qln"), live.channels));
+    EXPECT_EQ(contents(partial.path()).find("+FRAM:"), std::string::npos);
+    partial.remove();
+    EXPECT_EQ(filesInFolder(), 0u);
+    EXPECT_EQ(partial.start(path("none/capture.qln"), live.channels).error, std::strerror(ENOENT));
+}
+
+TEST_F(LogFileTest, AFullFileSystemIsFoundWhenThePartialLogStarts) {
+    const fs::path small = folder_ / "small";
+    fs::create_directory(small);
+    if (::mount("tmpfs", small.c_str(), "tmpfs", 0, "size=8k") != 0)
+        GTEST_SKIP() << "no tmpfs can be mounted here: " << std::strerror(errno);
+    write((small / "filler").string(), std::string(64 * 1024, 'x'));  // fills it
+    PartialLog partial;
+    const FileResult result = partial.start((small / "capture.qln").string(), Capture().channels);
+    partial.remove();
+    ::umount(small.c_str());
+    EXPECT_EQ(result.error, std::strerror(ENOSPC));
 }
 
 } // namespace

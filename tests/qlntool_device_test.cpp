@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -79,9 +81,10 @@ struct ToolRun {
     std::string output;
 };
 
-ToolRun qlntool(const std::string& arguments) {
+// A shell command's status and output (standard error included).
+ToolRun shell(const std::string& command) {
     ToolRun run;
-    FILE* pipe = ::popen((std::string(QLNTOOL_PATH) + " " + arguments + " 2>&1").c_str(), "r");
+    FILE* pipe = ::popen(("(" + command + ") 2>&1").c_str(), "r");
     if (pipe == nullptr)
         return run;
     char buffer[4096];
@@ -90,6 +93,10 @@ ToolRun qlntool(const std::string& arguments) {
     const int status = ::pclose(pipe);
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return run;
+}
+
+ToolRun qlntool(const std::string& arguments) {
+    return shell(std::string(QLNTOOL_PATH) + " " + arguments);
 }
 
 long numberAfter(const std::string& text, const std::string& label) {
@@ -128,12 +135,166 @@ TEST(QlntoolDevice, CaptureFailsClearlyWithoutADevice) {
     const ToolRun missing =
         qlntool("capture --port /nonexistent/tty --channel 11 --seconds 1 -o /tmp/never.qln");
     EXPECT_NE(missing.status, 0);
-    EXPECT_NE(missing.output.find("Couldn't open /nonexistent/tty:"), std::string::npos)
+    EXPECT_NE(missing.output.find("Couldn't open /nonexistent/tty:\n"
+                                  "qlntool: cannot open /nonexistent/tty: No such file or directory"),
+              std::string::npos)
         << missing.output;
     EXPECT_FALSE(fs::exists("/tmp/never.qln"));
+    EXPECT_FALSE(fs::exists("/tmp/never.partial.qln"));
     EXPECT_EQ(qlntool("capture --port x --channel 27 --seconds 1 -o y").status, 2);
     EXPECT_EQ(qlntool("capture --port x --scan --channel 12 --seconds 1 -o y").status, 2);
     EXPECT_EQ(qlntool("simulate --rate 0").status, 2);
+}
+
+// `qlntool capture ...` running in the background, its output going to a file.
+class BackgroundCapture {
+public:
+    explicit BackgroundCapture(const std::string& arguments)
+        : outputPath_(temporaryPath("capture.out")) {
+        const std::string command = "exec " + std::string(QLNTOOL_PATH) + " capture " +
+                                    arguments + " >" + outputPath_ + " 2>&1";
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+    }
+    ~BackgroundCapture() {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+        }
+        fs::remove(outputPath_);
+    }
+
+    void signal(int number) { ::kill(pid_, number); }
+    // The exit status, or 128 + the signal that ended it.
+    int wait() {
+        int status = 0;
+        ::waitpid(pid_, &status, 0);
+        pid_ = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    }
+    std::string output() const {
+        std::ifstream file(outputPath_);
+        std::stringstream text;
+        text << file.rdbuf();
+        return text.str();
+    }
+
+private:
+    pid_t pid_ = -1;
+    std::string outputPath_;
+};
+
+int frameLinesIn(const std::string& path) {
+    std::ifstream file(path);
+    int count = 0;
+    for (std::string line; std::getline(file, line);)
+        count += line.rfind("+FRAM:", 0) == 0;
+    return count;
+}
+
+// Waits until the partial log holds frame lines: the capture is under way.
+bool waitForFrames(const std::string& partial) {
+    for (int i = 0; i < 200; ++i) {
+        if (frameLinesIn(partial) > 0)
+            return true;
+        ::usleep(50000);
+    }
+    return false;
+}
+
+TEST(QlntoolDevice, InterruptedCaptureStopsTheDeviceAndExportsWhatItStored) {
+    for (const int signal : {SIGINT, SIGTERM}) {
+        SCOPED_TRACE(signal == SIGINT ? "SIGINT" : "SIGTERM");
+        Simulator simulator("--rate 200 --seed 5 --burst-period 0");
+        ASSERT_FALSE(simulator.path().empty());
+        const std::string output = temporaryPath("interrupted.qln");
+        const std::string partial = temporaryPath("interrupted.partial.qln");
+        BackgroundCapture capture("--port " + simulator.path() + " --channel 15 --seconds 600 -o " +
+                                  output);
+        ASSERT_TRUE(waitForFrames(partial)) << capture.output();
+        capture.signal(signal);
+        EXPECT_EQ(capture.wait(), 0) << capture.output();
+        const std::string said = capture.output();
+        // The device confirmed the stop after sniffing.
+        EXPECT_NE(said.find("Sniffing on 2425MHz...\nSniffing de-activated\n"), std::string::npos)
+            << said;
+        EXPECT_NE(said.find("interrupted"), std::string::npos) << said;
+        const long frames = numberAfter(said, "frames: ");
+        EXPECT_GT(frames, 0) << said;
+        EXPECT_EQ(frameLinesIn(output), frames);
+        EXPECT_FALSE(fs::exists(partial));
+        fs::remove(output);
+    }
+}
+
+TEST(QlntoolDevice, AKilledCaptureLeavesAPartialLogThatImports) {
+    Simulator simulator("--rate 200 --seed 6 --burst-period 0");
+    ASSERT_FALSE(simulator.path().empty());
+    const std::string output = temporaryPath("killed.qln");
+    const std::string partial = temporaryPath("killed.partial.qln");
+    BackgroundCapture capture("--port " + simulator.path() + " --channel 15 --seconds 600 -o " +
+                              output);
+    ASSERT_TRUE(waitForFrames(partial)) << capture.output();
+    ::usleep(1200000);  // at least one more update
+    capture.signal(SIGKILL);
+    EXPECT_EQ(capture.wait(), 128 + SIGKILL);
+    EXPECT_FALSE(fs::exists(output));
+    const int lines = frameLinesIn(partial);
+    EXPECT_GT(lines, 100);
+    qlm::Capture imported;
+    const qlm::FileResult result = qlm::importLogFile(imported, partial);
+    ASSERT_TRUE(result);
+    EXPECT_EQ(result.warning, "");
+    EXPECT_EQ(imported.statistics.packets(), lines);
+    EXPECT_EQ(imported.channels.selectedChannel(), 4);
+    EXPECT_GT(imported.nodes.count(), 1);  // named from the frames, as without node lines
+    fs::remove(partial);
+}
+
+TEST(QlntoolDevice, TheOutputIsCheckedBeforeTheDeviceIsTouched) {
+    const std::string port = "--port /nonexistent/tty --channel 11 --seconds 1 -o ";
+    const std::string folder = temporaryPath("outputs");
+    fs::create_directories(folder);
+    const struct {
+        std::string output;
+        std::string prefix;
+        std::string message;
+    } cases[] = {
+        {"/nonexistent/folder/out.qln", "", "No such file or directory"},
+        {folder, "", folder + ": Is a directory"},
+        {folder + "/out.qln", "ulimit -f 0; ", "File too large"},
+    };
+    for (const auto& test : cases) {
+        // Through a pipe: a file-size limit would also stop output to a file.
+        const ToolRun run =
+            shell(test.prefix + "exec " + QLNTOOL_PATH + " capture " + port + test.output);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_NE(run.output.find(test.message), std::string::npos) << run.output;
+        EXPECT_EQ(run.output.find("/nonexistent/tty"), std::string::npos) << run.output;
+    }
+    EXPECT_TRUE(fs::is_empty(folder));
+    fs::remove_all(folder);
+}
+
+TEST(QlntoolDevice, ADeviceThatNeverAnswersDetectionIsNamedSo) {
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(::grantpt(master), 0);
+    ASSERT_EQ(::unlockpt(master), 0);
+    const std::string terminal = ::ptsname(master);
+    const std::string output = temporaryPath("silent.qln");
+    const ToolRun run =
+        qlntool("capture --port " + terminal + " --channel 11 --seconds 1 -o " + output);
+    ::close(master);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.output.find("the device on " + terminal + " never answered detection"),
+              std::string::npos)
+        << run.output;
+    EXPECT_FALSE(fs::exists(output));
+    EXPECT_FALSE(fs::exists(temporaryPath("silent.partial.qln")));
 }
 
 } // namespace

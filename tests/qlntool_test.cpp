@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <sstream>
@@ -112,6 +113,56 @@ std::vector<std::string> splitLines(const std::string& text) {
     for (std::string line; std::getline(stream, line);)
         lines.push_back(line);
     return lines;
+}
+
+TEST(Qlntool, ExportsIntoDevicesAndStopsAtAFileSizeLimitWithTheUsualMessage) {
+    const ToolRun full = qlntool(std::string("convert ") + EXAMPLE_PATH + " /dev/full");
+    EXPECT_EQ(full.status, 1);
+    EXPECT_NE(full.output.find("/dev/full: No space left on device"), std::string::npos) << full.output;
+    EXPECT_TRUE(fs::is_character_file("/dev/full"));
+    EXPECT_EQ(qlntool(std::string("convert ") + EXAMPLE_PATH + " /dev/null").status, 0);
+    EXPECT_TRUE(fs::is_character_file("/dev/null"));
+
+    // A log is there; then one block of 512 bytes may be written: the export sees
+    // EFBIG, not SIGXFSZ, and leaves the log and no temporary file.
+    const fs::path folder = temporaryPath("limited");
+    fs::create_directories(folder);
+    const ToolRun limited = qlntool(std::string("convert ") + EXAMPLE_PATH + " " +
+                                    (folder / "out.qln").string() + " 2>&1; ulimit -f 1; exec " +
+                                    QLNTOOL_PATH + " convert " + EXAMPLE_PATH + " " +
+                                    (folder / "out.qln").string());
+    EXPECT_EQ(limited.status, 1);
+    EXPECT_NE(limited.output.find("out.qln: File too large"), std::string::npos) << limited.output;
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
+    fs::remove_all(folder);
+}
+
+TEST(Qlntool, NodeNamesStayInTheirColumnAndOddFilesWarn) {
+    const std::string log = temporaryPath("tabs.qln");
+    {
+        std::FILE* file = std::fopen(log.c_str(), "wb");
+        std::fputs("+NODE:\"Kitchen\tLamp\\1\r2\",34,12,01,00,??,??,??,??,??,??,??,??,??\r\n",
+                   file);
+        std::fclose(file);
+    }
+    const ToolRun nodes = qlntool("nodes " + log);
+    ASSERT_EQ(nodes.status, 0) << nodes.output;
+    EXPECT_NE(nodes.output.find("\n1\tKitchen\\tLamp\\\\1\\r2\t1234\t0001\t"), std::string::npos)
+        << nodes.output;
+    for (const std::string& line : splitLines(nodes.output))
+        EXPECT_EQ(std::count(line.begin(), line.end(), '\t'), 5) << line;
+
+    std::FILE* empty = std::fopen(log.c_str(), "wb");
+    std::fclose(empty);
+    const ToolRun info = qlntool("info " + log);
+    EXPECT_EQ(info.status, 0);
+    EXPECT_NE(info.output.find(qlm::kNoLogLinesWarning), std::string::npos) << info.output;
+    EXPECT_NE(info.output.find("frames: 0\n"), std::string::npos);
+    fs::remove(log);
+
+    for (const char* option : {"--rate nan", "--rate inf", "--seed nan", "--burst-period nan",
+                               "--burst-period -inf"})
+        EXPECT_EQ(qlntool(std::string("simulate ") + option).status, 2) << option;
 }
 
 // The stored bytes of the example's records in store order: index i is frame i + 1.

@@ -1,5 +1,6 @@
 #include "logfile/log_file.h"
 
+#include "logfile/file_descriptor.h"
 #include "logfile/log_date.h"
 #include "logfile/log_reader.h"
 #include "logfile/log_writer.h"
@@ -14,60 +15,6 @@
 
 namespace qlm {
 namespace {
-
-// Closes a descriptor when it goes out of scope, keeping errno as it was.
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() { close(); }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-
-    int get() const { return fd_; }
-    bool valid() const { return fd_ >= 0; }
-    // Closes now and reports the result: a failing close can mean lost data.
-    bool close() {
-        if (fd_ < 0)
-            return true;
-        const int saved = errno;
-        const bool closed = ::close(fd_) == 0;
-        if (closed)
-            errno = saved;
-        fd_ = -1;
-        return closed;
-    }
-
-private:
-    int fd_;
-};
-
-class DescriptorSink : public LogTextSink {
-public:
-    explicit DescriptorSink(int fd) : fd_(fd) {}
-
-    bool write(std::string_view chunk) override {
-        while (!chunk.empty()) {
-            const ssize_t written = ::write(fd_, chunk.data(), chunk.size());
-            if (written < 0) {
-                if (errno == EINTR)
-                    continue;
-                return false;
-            }
-            chunk.remove_prefix(static_cast<size_t>(written));
-        }
-        return true;
-    }
-
-private:
-    int fd_;
-};
-
-std::string folderOf(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
 
 // A new file beside the target, created with the permissions a new file gets.
 int createTemporaryBeside(const std::string& path, std::string& temporaryPath) {
@@ -97,16 +44,57 @@ FileResult writeAndReplace(const Capture& capture, const std::string& path) {
         ::fchmod(file.get(), existing.st_mode & 07777);  // keep the replaced file's permissions
 
     DescriptorSink sink(file.get());
-    const bool written = writeLog(capture, currentLogDate(), sink) && ::fsync(file.get()) == 0 &&
-                         file.close() && ::rename(temporaryPath.c_str(), path.c_str()) == 0;
-    if (!written) {
-        const int error = errno;
+    int error = 0;
+    if (!writeLog(capture, currentLogDate(), sink))
+        error = sink.error() != 0 ? sink.error() : EIO;
+    else if (::fsync(file.get()) != 0 || !file.close() ||
+             ::rename(temporaryPath.c_str(), path.c_str()) != 0)
+        error = errno;
+    if (error != 0) {
         file.close();
         ::unlink(temporaryPath.c_str());
         return FileResult::failure(error);
     }
     syncFolder(path);
     return FileResult::success();
+}
+
+// A device, FIFO or socket is written into as cp would, never replaced. A FIFO
+// that no program reads is refused rather than waited for.
+FileResult writeInPlace(const Capture& capture, const std::string& path) {
+    FileDescriptor file(::open(path.c_str(), O_WRONLY | O_TRUNC | O_NONBLOCK | O_CLOEXEC));
+    if (!file.valid())
+        return FileResult::failure(errno);
+    const int flags = ::fcntl(file.get(), F_GETFL);
+    if (flags >= 0)
+        ::fcntl(file.get(), F_SETFL, flags & ~O_NONBLOCK);
+    DescriptorSink sink(file.get());
+    if (!writeLog(capture, currentLogDate(), sink))
+        return FileResult::failure(sink.error() != 0 ? sink.error() : EIO);
+    if (!file.close())
+        return FileResult::failure(errno);
+    return FileResult::success();
+}
+
+// Replacing a symbolic link would leave its target as it was: the file it points
+// to is written instead.
+std::string followSymbolicLink(const std::string& path) {
+    struct stat link {};
+    if (::lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode))
+        return path;
+    char* target = ::realpath(path.c_str(), nullptr);
+    if (target == nullptr)
+        return path;
+    const std::string resolved(target);
+    std::free(target);
+    return resolved;
+}
+
+// Whether the file may be written, asked as overwriting it would ask: by opening
+// it for writing (which changes nothing without O_TRUNC).
+bool opensForWriting(const std::string& path) {
+    FileDescriptor file(::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC));
+    return file.valid();
 }
 
 } // namespace
@@ -162,20 +150,38 @@ FileResult importLogFile(Capture& capture, const std::string& path) {
     return result;
 }
 
-FileResult exportLogFile(Capture& capture, const std::string& path) {
-    replaceQuotesInNodeNames(capture.nodes);
-    // Replacing a symbolic link would leave its target as it was: write the file
-    // it points to instead.
-    struct stat link {};
-    if (::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
-        char* target = ::realpath(path.c_str(), nullptr);
-        if (target != nullptr) {
-            const std::string resolved(target);
-            std::free(target);
-            return writeAndReplace(capture, resolved);
-        }
+FileResult inspectExportTarget(const std::string& path, ExportTarget& target) {
+    target.path = followSymbolicLink(path);
+    struct stat existing {};
+    if (::stat(target.path.c_str(), &existing) != 0) {
+        if (errno != ENOENT)
+            return FileResult::failure(errno);
+        target.kind = ExportTarget::Kind::kNewFile;  // a missing folder shows when writing
+        return FileResult::success();
     }
-    return writeAndReplace(capture, path);
+    if (S_ISDIR(existing.st_mode))
+        return FileResult::failure(EISDIR);
+    if (!S_ISREG(existing.st_mode)) {
+        target.kind = ExportTarget::Kind::kInPlace;
+        return FileResult::success();
+    }
+    // Replacing needs only the folder's permission; overwriting a file the user
+    // may not write (read-only, or someone else's) is refused as opening it would be.
+    if (!opensForWriting(target.path))
+        return FileResult::failure(errno);
+    target.kind = ExportTarget::Kind::kRegularFile;
+    return FileResult::success();
+}
+
+FileResult exportLogFile(Capture& capture, const std::string& path) {
+    ignoreFileSizeSignal();
+    replaceQuotesInNodeNames(capture.nodes);
+    ExportTarget target;
+    if (FileResult inspected = inspectExportTarget(path, target); !inspected)
+        return inspected;
+    if (target.kind == ExportTarget::Kind::kInPlace)
+        return writeInPlace(capture, target.path);
+    return writeAndReplace(capture, target.path);
 }
 
 } // namespace qlm

@@ -28,10 +28,27 @@ FileResult importLogFile(Capture& capture, const std::string& path);
 inline constexpr const char* kNoLogLinesWarning =
     "No log lines were found in the file; the capture is empty";
 
-// Writes the capture to a log file, dated now. The log is written to a temporary
-// file in the same folder, flushed to disk, and only then renamed over the
-// target, so a failed export never damages an existing file. Double quotes in
-// node names become single quotes in the table first.
+// How an export would write its target.
+struct ExportTarget {
+    enum class Kind {
+        kNewFile,      // nothing there yet: written beside it, then renamed into place
+        kRegularFile,  // an existing file: replaced the same way, keeping its permissions
+        kInPlace,      // a device, FIFO or socket: written into, as cp would, never replaced
+    };
+    Kind kind = Kind::kNewFile;
+    std::string path;  // the file written: a symbolic link's target, not the link
+};
+
+// Looks at an export's target before anything is written: a folder, an existing
+// file that the user may not open for writing, or a path that cannot be looked
+// up is refused with the system's text.
+FileResult inspectExportTarget(const std::string& path, ExportTarget& target);
+
+// Writes the capture to a log file, dated now. A regular file is written to a
+// temporary file in the same folder, flushed to disk, and only then renamed over
+// the target, so a failed export never damages an existing file; a device, FIFO
+// or socket is written in place. Double quotes in node names become single
+// quotes in the table first.
 FileResult exportLogFile(Capture& capture, const std::string& path);
 
 // The whole contents of a file (size() bytes of the buffer); false with errno set

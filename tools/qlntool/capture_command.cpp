@@ -8,8 +8,10 @@
 #include "link/posix_serial_port.h"
 #include "link/sniffing.h"
 #include "logfile/log_file.h"
+#include "logfile/partial_log.h"
 
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <thread>
 
@@ -65,17 +67,99 @@ std::string parseCaptureArguments(const Arguments& arguments, CaptureOptions& op
     return {};
 }
 
-// Runs the intake as the window's timer does: at most one line per 1 ms tick.
-// Returns false when the device went away.
-bool takeIn(qlm::Sniffing& sniffing, std::chrono::steady_clock::time_point end) {
-    auto nextTick = std::chrono::steady_clock::now();
-    while (std::chrono::steady_clock::now() < end) {
+volatile std::sig_atomic_t interrupted = 0;
+
+void requestEnd(int) { interrupted = 1; }
+
+// Ctrl+C and SIGTERM end the capture as the end of its time does. A second one
+// kills the tool at once (the partial log keeps what was captured).
+void endOnInterrupt() {
+    struct sigaction action {};
+    action.sa_handler = requestEnd;
+    action.sa_flags = SA_RESETHAND;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(SIGINT, &action, nullptr);
+    ::sigaction(SIGTERM, &action, nullptr);
+}
+
+// The capture's partial log, kept up to date once a second. A failure to write
+// it is said once; the capture in memory goes on.
+class Journal {
+public:
+    explicit Journal(bool wanted) : wanted_(wanted) {}
+
+    qlm::FileResult start(const std::string& target, const qlm::ChannelTable& channels) {
+        return wanted_ ? log_.start(target, channels) : qlm::FileResult::success();
+    }
+    // Starts the log again, with the channels as they are now.
+    void restart(const std::string& target, const qlm::ChannelTable& channels) {
+        if (log_.isOpen())
+            report(log_.start(target, channels));
+    }
+    void update(const qlm::FrameStore& frames) {
+        if (log_.isOpen())
+            report(log_.append(frames));
+    }
+    void remove() { log_.remove(); }
+    bool isOpen() const { return log_.isOpen(); }
+    const std::string& path() const { return log_.path(); }
+
+private:
+    void report(const qlm::FileResult& result) {
+        if (result)
+            return;
+        std::fprintf(stderr, "qlntool: %s: %s; capturing on in memory\n", log_.path().c_str(),
+                     result.error.c_str());
+        log_.remove();
+    }
+
+    bool wanted_;
+    qlm::PartialLog log_;
+};
+
+// Runs the intake as the window's timer does: at most one line per 1 ms tick, the
+// partial log brought up to date every second. Returns false when the device went
+// away; an interrupt ends it like the end of its time.
+bool takeIn(qlm::Sniffing& sniffing, const qlm::FrameStore& frames, Journal& journal,
+            std::chrono::steady_clock::time_point end) {
+    using std::chrono::steady_clock;
+    auto nextTick = steady_clock::now();
+    auto nextUpdate = nextTick + std::chrono::seconds(1);
+    while (steady_clock::now() < end && !interrupted) {
         if (sniffing.tick() == qlm::Sniffing::Tick::kFailed)
             return false;
+        if (steady_clock::now() >= nextUpdate) {
+            journal.update(frames);
+            nextUpdate += std::chrono::seconds(1);
+        }
         nextTick += std::chrono::milliseconds(1);
         std::this_thread::sleep_until(nextTick);
     }
     return true;
+}
+
+// Why a full scan did not end in sniffing, for the message.
+std::string scanFailure(qlm::ChannelScan::ScanAll result, const std::string& port,
+                        const qlm::Sniffing& sniffing) {
+    using ScanAll = qlm::ChannelScan::ScanAll;
+    switch (result) {
+    case ScanAll::kNoPort:
+        return "the device on " + port + " went away during the scan";
+    case ScanAll::kNotAnswering:
+        return "the device on " + port + " is not answering as expected";
+    case ScanAll::kNoAnswer:
+        return "the device on " + port + " answered none of the scans";
+    case ScanAll::kNothingFound:
+        return "the scan found no channel to sniff on";
+    case ScanAll::kNotSniffing:
+        return sniffing.stopConfirmed() ? "the device did not start sniffing"
+                                        : "the device on " + port + " never confirmed the stop";
+    case ScanAll::kImportInstead:
+    case ScanAll::kCancelled:
+    case ScanAll::kSniffing:
+        break;
+    }
+    return {};
 }
 
 } // namespace
@@ -85,6 +169,17 @@ int captureCommand(const Arguments& arguments) {
     if (const std::string error = parseCaptureArguments(arguments, options); !error.empty())
         return usageError(error);
 
+    // The output is checked, and the partial log started, before the device is
+    // touched: a capture must not run for nothing.
+    qlm::ExportTarget target;
+    if (const qlm::FileResult result = qlm::inspectExportTarget(options.output, target); !result)
+        return fail(options.output + ": " + result.error);
+    qlm::Capture capture;
+    Journal journal(target.kind != qlm::ExportTarget::Kind::kInPlace);
+    if (const qlm::FileResult result = journal.start(target.path, capture.channels); !result)
+        return fail(journal.path() + ": " + result.error);
+    endOnInterrupt();
+
     const qlm::StatusSink status = [](std::string_view text) {
         std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
     };
@@ -93,34 +188,68 @@ int captureCommand(const Arguments& arguments) {
     qlm::DeviceDialog dialog(link, status);
     dialog.setBrindle(options.brindle);
     dialog.setPortName(options.port);
-    qlm::Capture capture;
     qlm::Sniffing sniffing(dialog, capture);
     qlm::ChannelScan scan(dialog, capture.channels, sniffing);
+    scan.setCancelCheck([] { return interrupted != 0; });
 
-    qlm::searchDevice(dialog);
-    if (!link.isOpen())
-        return fail("no device found on " + options.port);
-    if (options.scan) {
-        if (scan.scanAll() != qlm::ChannelScan::ScanAll::kSniffing)
-            return fail("the scan found no channel to sniff on");
-    } else {
-        capture.channels.setSelectedChannel(options.channel - qlm::ChannelTable::kFirstChannelNumber);
-        if (!sniffing.start())
-            return fail("the device did not start sniffing");
+    const auto giveUp = [&](const std::string& message) {
+        journal.remove();
+        return fail(message);
+    };
+    const qlm::Identification found = qlm::searchDevice(dialog);
+    if (!link.isOpen()) {
+        if (!link.openError().empty())
+            return giveUp("cannot open " + options.port + ": " + link.openError());
+        return giveUp("no device found on " + options.port);
+    }
+    if (found == qlm::Identification::kSilent)
+        return giveUp("the device on " + options.port + " never answered detection");
+    if (!interrupted) {
+        if (options.scan) {
+            const qlm::ChannelScan::ScanAll result = scan.scanAll();
+            if (const std::string failure = scanFailure(result, options.port, sniffing);
+                !failure.empty())
+                return giveUp(failure);
+        } else {
+            capture.channels.setSelectedChannel(options.channel -
+                                                qlm::ChannelTable::kFirstChannelNumber);
+            if (!sniffing.start())
+                return giveUp(sniffing.stopConfirmed()
+                                  ? "the device did not start sniffing"
+                                  : "the device on " + options.port + " never confirmed the stop");
+        }
     }
 
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(options.seconds);
-    const bool deviceStayed = takeIn(sniffing, end);
+    bool deviceStayed = true;
+    if (sniffing.sniffing()) {
+        journal.restart(target.path, capture.channels);  // with the channels the scan found
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(options.seconds);
+        deviceStayed = takeIn(sniffing, capture.frames, journal, end);
+    }
+    const bool wasSniffing = deviceStayed && link.isOpen();
     sniffing.stop();
+    const bool stopConfirmed = !wasSniffing || sniffing.stopConfirmed();
     link.close();
 
-    // What was captured is written out even when the device went away.
-    if (const qlm::FileResult result = qlm::exportLogFile(capture, options.output); !result)
+    // What was captured is written out even when the device went away; the partial
+    // log holds it until the export has replaced it.
+    journal.update(capture.frames);
+    if (const qlm::FileResult result = qlm::exportLogFile(capture, options.output); !result) {
+        if (journal.isOpen())
+            std::fprintf(stderr, "qlntool: the frames captured are in %s\n", journal.path().c_str());
         return fail(options.output + ": " + result.error);
+    }
+    journal.remove();
+    if (interrupted)
+        std::fprintf(stderr, "qlntool: interrupted; the capture so far was exported\n");
     std::printf("frames: %d\npackets: %d\nerrors: %d\nnodes: %d\n", capture.frames.frameCount(),
                 capture.statistics.packets(), capture.statistics.errors(),
                 capture.nodes.count());
-    return deviceStayed ? 0 : fail("the device went away during the capture");
+    if (!deviceStayed)
+        return fail("the device went away during the capture");
+    if (!stopConfirmed)
+        return fail("the device on " + options.port + " never confirmed the stop; it may still be sniffing");
+    return 0;
 }
 
 } // namespace qlntool

@@ -35,6 +35,21 @@ std::string linkQualityText(const qlm::NodeEntry& entry) {
     return text;
 }
 
+// A name as one column: backslash, tab, CR and LF written as \\, \t, \r and \n.
+std::string columnText(const std::string& name) {
+    std::string text;
+    for (const char c : name) {
+        switch (c) {
+        case '\\': text += "\\\\"; break;
+        case '\t': text += "\\t"; break;
+        case '\r': text += "\\r"; break;
+        case '\n': text += "\\n"; break;
+        default: text += c;
+        }
+    }
+    return text;
+}
+
 } // namespace
 
 std::unique_ptr<qlm::Capture> importOrReport(const std::string& path) {
@@ -44,6 +59,8 @@ std::unique_ptr<qlm::Capture> importOrReport(const std::string& path) {
         fail(path + ": " + result.error);
         return nullptr;
     }
+    if (!result.warning.empty())
+        std::fprintf(stderr, "qlntool: %s: %s\n", path.c_str(), result.warning.c_str());
     return capture;
 }
 
@@ -81,7 +98,7 @@ int nodesCommand(const Arguments& arguments) {
     const qlm::NodeTable& nodes = capture->nodes;
     for (int32_t i = 0; i < nodes.count(); ++i) {
         const qlm::NodeEntry& entry = nodes.entry(i);
-        std::printf("%d\t%s\t%s\t%s\t%s\t%s\n", i, nodes.name(i).c_str(),
+        std::printf("%d\t%s\t%s\t%s\t%s\t%s\n", i, columnText(nodes.name(i)).c_str(),
                     hex16(entry.knows(qlm::kPanKnown), entry.pan).c_str(),
                     hex16(entry.knows(qlm::kShortKnown), entry.shortAddress).c_str(),
                     extendedText(entry).c_str(), linkQualityText(entry).c_str());

@@ -6,6 +6,7 @@
 #include "sim/pty_server.h"
 #include "sim/simulated_device.h"
 
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <unistd.h>
@@ -17,11 +18,12 @@ volatile std::sig_atomic_t stopRequested = 0;
 
 void requestStop(int) { stopRequested = 1; }
 
+// A finite number: "nan" and "inf" would pass every range check below.
 bool readNumber(const std::string& text, double& value) {
     try {
         size_t end = 0;
         value = std::stod(text, &end);
-        return end == text.size();
+        return end == text.size() && std::isfinite(value);
     } catch (...) {
         return false;
     }

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "capture/capture.h"
+#include "logfile/file_descriptor.h"
+#include "logfile/log_file.h"
+
+#include <string>
+
+namespace qlm {
+
+// The frames of a capture under way, on disk as they arrive: a log beside the
+// export's target holding the header lines and the frame lines taken so far, but
+// no node lines. The final export replaces it; a capture that never gets there (a
+// crash, a kill, a power loss) leaves it behind, and it imports like any other log.
+class PartialLog {
+public:
+    // "capture.qln" gives "capture.partial.qln"; a name without ".qln" gets
+    // ".partial.qln" added.
+    static std::string pathFor(const std::string& target);
+
+    PartialLog() = default;
+    PartialLog(const PartialLog&) = delete;
+    PartialLog& operator=(const PartialLog&) = delete;
+
+    // Creates the partial log beside `target` (emptying one left there before) and
+    // writes the header lines with the channel table as it stands, synced to disk.
+    // A second call starts the log again, with the channels as they are then.
+    FileResult start(const std::string& target, const ChannelTable& channels);
+    // Appends the frame lines of the records stored since the last call and syncs
+    // them to disk. Records are only appended while the log is open.
+    FileResult append(const FrameStore& frames);
+    // Closes the log and removes its file: the export has taken its place.
+    void remove();
+
+    bool isOpen() const { return file_.valid(); }
+    const std::string& path() const { return path_; }
+    int32_t framesWritten() const { return framesWritten_; }
+
+private:
+    // Flushes what the writer collected and syncs it to disk.
+    FileResult sync(LogWriter& writer, const DescriptorSink& sink);
+
+    FileDescriptor file_;
+    std::string path_;
+    int32_t framesWritten_ = 0;
+};
+
+} // namespace qlm

@@ -80,6 +80,30 @@ void BM_ImportMillionFrames(benchmark::State& state) {
 }
 BENCHMARK(BM_ImportMillionFrames)->Unit(benchmark::kMillisecond)->MinTime(3);
 
+// One "+FRAM:" line of a megabyte of digits, against a megabyte of ordinary log:
+// each of the frame's byte fields starts inside the same run of digits.
+void importRepeatedly(benchmark::State& state, const std::string& text) {
+    auto capture = std::make_unique<qlm::Capture>();
+    for (auto _ : state) {
+        qlm::readLog(*capture, text);
+        benchmark::DoNotOptimize(capture->frames.frameCount());
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
+}
+
+void BM_ImportMegabyteFrameLine(benchmark::State& state) {
+    std::string text = "+FRAM:00,00,00,000,7F,";
+    text.append(size_t{1} << 20, '0');
+    text.append("1\r\n");
+    importRepeatedly(state, text);
+}
+BENCHMARK(BM_ImportMegabyteFrameLine)->Unit(benchmark::kMillisecond);
+
+void BM_ImportMegabyteOfLog(benchmark::State& state) {
+    importRepeatedly(state, millionFrameLog().text.substr(0, size_t{1} << 20));
+}
+BENCHMARK(BM_ImportMegabyteOfLog)->Unit(benchmark::kMillisecond);
+
 class CountingSink : public qlm::LogTextSink {
 public:
     bool write(std::string_view chunk) override {

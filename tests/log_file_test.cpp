@@ -208,7 +208,10 @@ TEST_F(LogFileTest, ALogTheUserMayNotWriteIsRefusedAndKept) {
         ASSERT_EQ(::chown(path("readonly.qln").c_str(), 65534, 65534), 0);
     }
     EXPECT_TRUE(inChildProcess(
-        [&] { return exportLogFile(smallCapture(), path("readonly.qln")).error == std::strerror(EACCES); },
+        [&] {
+            return exportLogFile(smallCapture(), path("readonly.qln")).error ==
+                   std::strerror(EACCES);
+        },
         true));
     EXPECT_EQ(contents(path("readonly.qln")), "old");
 
@@ -265,6 +268,13 @@ TEST_F(LogFileTest, AFileWithoutLogLinesImportsEmptyWithAWarning) {
     EXPECT_EQ(importLogFile(capture, path("log.qln")).warning, "");
 }
 
+int frameLinesOf(const std::string& text) {
+    int count = 0;
+    for (size_t at = text.find("+FRAM:"); at != std::string::npos; at = text.find("+FRAM:", at + 1))
+        ++count;
+    return count;
+}
+
 TEST_F(LogFileTest, APartialLogHoldsTheFramesSoFarAndImports) {
     EXPECT_EQ(PartialLog::pathFor("/a/capture.qln"), "/a/capture.partial.qln");
     EXPECT_EQ(PartialLog::pathFor("capture"), "capture.partial.qln");
@@ -295,9 +305,17 @@ TEST_F(LogFileTest, APartialLogHoldsTheFramesSoFarAndImports) {
     EXPECT_EQ(imported.statistics.packets(), 3);
     EXPECT_EQ(imported.channels.selectedChannel(), 4);
 
-    // Starting again empties it.
-    ASSERT_TRUE(partial.start(path("capture.qln"), live.channels));
-    EXPECT_EQ(contents(partial.path()).find("+FRAM:"), std::string::npos);
+    // One left by an earlier capture is never overwritten; the open one restarts
+    // empty.
+    PartialLog second;
+    EXPECT_EQ(second.start(path("capture.qln"), live.channels).error, std::strerror(EEXIST));
+    EXPECT_EQ(frameLinesOf(contents(partial.path())), 3);
+    live.channels.setSelectedChannel(5);
+    ASSERT_TRUE(partial.restart(live.channels));
+    EXPECT_EQ(frameLinesOf(contents(partial.path())), 0);
+    EXPECT_NE(contents(partial.path()).find("+CHAN:2430,80,00,CA,FF\r\n"), std::string::npos);
+    ASSERT_TRUE(partial.append(live.frames));
+    EXPECT_EQ(frameLinesOf(contents(partial.path())), 3);
     partial.remove();
     EXPECT_EQ(filesInFolder(), 0u);
     EXPECT_EQ(partial.start(path("none/capture.qln"), live.channels).error, std::strerror(ENOENT));

@@ -200,8 +200,9 @@ TEST(LogReader, AFullTableNeitherGrowsNorRenamesTheBroadcastEntry) {
     std::string text;
     char line[96];
     for (int i = 1; i < NodeTable::kMaxEntries; ++i) {
-        std::snprintf(line, sizeof line, "+NODE:\"n%d\",34,12,%02X,%02X,??,??,??,??,??,??,??,??,??\n",
-                      i, i & 0xFF, i >> 8);
+        std::snprintf(line, sizeof line,
+                      "+NODE:\"n%d\",34,12,%02X,%02X,??,??,??,??,??,??,??,??,??\n", i, i & 0xFF,
+                      i >> 8);
         text.append(line);
     }
     text.append(logOf({

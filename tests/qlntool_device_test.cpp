@@ -135,9 +135,10 @@ TEST(QlntoolDevice, CaptureFailsClearlyWithoutADevice) {
     const ToolRun missing =
         qlntool("capture --port /nonexistent/tty --channel 11 --seconds 1 -o /tmp/never.qln");
     EXPECT_NE(missing.status, 0);
-    EXPECT_NE(missing.output.find("Couldn't open /nonexistent/tty:\n"
-                                  "qlntool: cannot open /nonexistent/tty: No such file or directory"),
-              std::string::npos)
+    EXPECT_NE(
+        missing.output.find("Couldn't open /nonexistent/tty:\n"
+                            "qlntool: cannot open /nonexistent/tty: No such file or directory"),
+        std::string::npos)
         << missing.output;
     EXPECT_FALSE(fs::exists("/tmp/never.qln"));
     EXPECT_FALSE(fs::exists("/tmp/never.partial.qln"));
@@ -276,6 +277,17 @@ TEST(QlntoolDevice, TheOutputIsCheckedBeforeTheDeviceIsTouched) {
         EXPECT_EQ(run.output.find("/nonexistent/tty"), std::string::npos) << run.output;
     }
     EXPECT_TRUE(fs::is_empty(folder));
+
+    // What a capture cut short left is never overwritten by the next one.
+    std::ofstream(folder + "/left.partial.qln") << "+FRAM:01,02,03,004,00\r\n";
+    const ToolRun again = qlntool("capture " + port + folder + "/left.qln");
+    EXPECT_EQ(again.status, 1);
+    EXPECT_NE(again.output.find("left.partial.qln: File exists"), std::string::npos)
+        << again.output;
+    std::ifstream left(folder + "/left.partial.qln");
+    std::string line;
+    std::getline(left, line);
+    EXPECT_EQ(line, "+FRAM:01,02,03,004,00\r");
     fs::remove_all(folder);
 }
 

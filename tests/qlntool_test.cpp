@@ -118,7 +118,8 @@ std::vector<std::string> splitLines(const std::string& text) {
 TEST(Qlntool, ExportsIntoDevicesAndStopsAtAFileSizeLimitWithTheUsualMessage) {
     const ToolRun full = qlntool(std::string("convert ") + EXAMPLE_PATH + " /dev/full");
     EXPECT_EQ(full.status, 1);
-    EXPECT_NE(full.output.find("/dev/full: No space left on device"), std::string::npos) << full.output;
+    EXPECT_NE(full.output.find("/dev/full: No space left on device"), std::string::npos)
+        << full.output;
     EXPECT_TRUE(fs::is_character_file("/dev/full"));
     EXPECT_EQ(qlntool(std::string("convert ") + EXAMPLE_PATH + " /dev/null").status, 0);
     EXPECT_TRUE(fs::is_character_file("/dev/null"));

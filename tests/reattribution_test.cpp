@@ -200,7 +200,8 @@ TEST(Reattribution, NestedPassesAgreeWithTheAlgorithmAsWritten) {
 Bytes hexBytes(std::string_view text) {
     Bytes bytes;
     for (size_t i = 0; i + 1 < text.size(); i += 3)
-        bytes.push_back(static_cast<uint8_t>(std::stoi(std::string(text.substr(i, 2)), nullptr, 16)));
+        bytes.push_back(
+            static_cast<uint8_t>(std::stoi(std::string(text.substr(i, 2)), nullptr, 16)));
     return bytes;
 }
 

@@ -12,7 +12,8 @@ namespace qlm {
 std::string PartialLog::pathFor(const std::string& target) {
     constexpr std::string_view kExtension = ".qln";
     const bool hasExtension = target.size() > kExtension.size() && target.ends_with(kExtension);
-    const std::string stem = hasExtension ? target.substr(0, target.size() - kExtension.size()) : target;
+    const std::string stem =
+        hasExtension ? target.substr(0, target.size() - kExtension.size()) : target;
     return stem + ".partial.qln";
 }
 
@@ -20,20 +21,33 @@ FileResult PartialLog::start(const std::string& target, const ChannelTable& chan
     ignoreFileSizeSignal();
     path_ = pathFor(target);
     framesWritten_ = 0;
-    file_.reset(::open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
+    file_.reset(::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
     if (!file_.valid())
         return FileResult::failure(errno);
     // The folder's entry for the new file reaches the disk too.
     FileDescriptor folder(::open(folderOf(path_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (folder.valid())
         ::fsync(folder.get());
-    DescriptorSink sink(file_.get());
-    LogWriter writer(sink);
-    writer.writeHeader(channels, currentLogDate());
-    FileResult result = sync(writer, sink);
+    FileResult result = writeHeader(channels);
     if (!result)
         remove();  // a log that could not start is no log
     return result;
+}
+
+FileResult PartialLog::restart(const ChannelTable& channels) {
+    if (!file_.valid())
+        return FileResult::failure(EBADF);
+    framesWritten_ = 0;
+    if (::ftruncate(file_.get(), 0) != 0 || ::lseek(file_.get(), 0, SEEK_SET) != 0)
+        return FileResult::failure(errno);
+    return writeHeader(channels);
+}
+
+FileResult PartialLog::writeHeader(const ChannelTable& channels) {
+    DescriptorSink sink(file_.get());
+    LogWriter writer(sink);
+    writer.writeHeader(channels, currentLogDate());
+    return sync(writer, sink);
 }
 
 FileResult PartialLog::append(const FrameStore& frames) {

@@ -22,10 +22,13 @@ public:
     PartialLog(const PartialLog&) = delete;
     PartialLog& operator=(const PartialLog&) = delete;
 
-    // Creates the partial log beside `target` (emptying one left there before) and
-    // writes the header lines with the channel table as it stands, synced to disk.
-    // A second call starts the log again, with the channels as they are then.
+    // Creates the partial log beside `target` and writes the header lines with the
+    // channel table as it stands, synced to disk. A partial log already there is
+    // what an earlier capture left: it is never overwritten (EEXIST).
     FileResult start(const std::string& target, const ChannelTable& channels);
+    // Empties the open log and writes its header again, with the channels as they
+    // are now.
+    FileResult restart(const ChannelTable& channels);
     // Appends the frame lines of the records stored since the last call and syncs
     // them to disk. Records are only appended while the log is open.
     FileResult append(const FrameStore& frames);
@@ -37,6 +40,7 @@ public:
     int32_t framesWritten() const { return framesWritten_; }
 
 private:
+    FileResult writeHeader(const ChannelTable& channels);
     // Flushes what the writer collected and syncs it to disk.
     FileResult sync(LogWriter& writer, const DescriptorSink& sink);
 

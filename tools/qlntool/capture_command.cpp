@@ -11,7 +11,9 @@
 #include "logfile/partial_log.h"
 
 #include <chrono>
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <cstdio>
 #include <thread>
 
@@ -92,9 +94,9 @@ public:
         return wanted_ ? log_.start(target, channels) : qlm::FileResult::success();
     }
     // Starts the log again, with the channels as they are now.
-    void restart(const std::string& target, const qlm::ChannelTable& channels) {
+    void restart(const qlm::ChannelTable& channels) {
         if (log_.isOpen())
-            report(log_.start(target, channels));
+            report(log_.restart(channels));
     }
     void update(const qlm::FrameStore& frames) {
         if (log_.isOpen())
@@ -176,8 +178,12 @@ int captureCommand(const Arguments& arguments) {
         return fail(options.output + ": " + result.error);
     qlm::Capture capture;
     Journal journal(target.kind != qlm::ExportTarget::Kind::kInPlace);
-    if (const qlm::FileResult result = journal.start(target.path, capture.channels); !result)
-        return fail(journal.path() + ": " + result.error);
+    if (const qlm::FileResult result = journal.start(target.path, capture.channels); !result) {
+        const bool leftBefore = result.error == std::strerror(EEXIST);
+        const char* hint = leftBefore ? " (left by a capture cut short: import it or move it away)"
+                                      : "";
+        return fail(journal.path() + ": " + result.error + hint);
+    }
     endOnInterrupt();
 
     const qlm::StatusSink status = [](std::string_view text) {
@@ -222,7 +228,7 @@ int captureCommand(const Arguments& arguments) {
 
     bool deviceStayed = true;
     if (sniffing.sniffing()) {
-        journal.restart(target.path, capture.channels);  // with the channels the scan found
+        journal.restart(capture.channels);  // with the channels the scan found
         const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(options.seconds);
         deviceStayed = takeIn(sniffing, capture.frames, journal, end);
     }
@@ -236,7 +242,8 @@ int captureCommand(const Arguments& arguments) {
     journal.update(capture.frames);
     if (const qlm::FileResult result = qlm::exportLogFile(capture, options.output); !result) {
         if (journal.isOpen())
-            std::fprintf(stderr, "qlntool: the frames captured are in %s\n", journal.path().c_str());
+            std::fprintf(stderr, "qlntool: the frames captured are in %s\n",
+                         journal.path().c_str());
         return fail(options.output + ": " + result.error);
     }
     journal.remove();
@@ -248,7 +255,8 @@ int captureCommand(const Arguments& arguments) {
     if (!deviceStayed)
         return fail("the device went away during the capture");
     if (!stopConfirmed)
-        return fail("the device on " + options.port + " never confirmed the stop; it may still be sniffing");
+        return fail("the device on " + options.port +
+                    " never confirmed the stop; it may still be sniffing");
     return 0;
 }
 

@@ -206,15 +206,28 @@ bool waitForFrames(const std::string& partial) {
     return false;
 }
 
+// A capture of channel 15 from a simulator of its own, meant to run for ten
+// minutes, to `name`.qln beside its partial log.
+struct LongCapture {
+    LongCapture(const std::string& name, int seed)
+        : simulator("--rate 200 --seed " + std::to_string(seed) + " --burst-period 0"),
+          output(temporaryPath(name + ".qln")), partial(temporaryPath(name + ".partial.qln")),
+          capture("--port " + simulator.path() + " --channel 15 --seconds 600 -o " + output) {}
+
+    Simulator simulator;
+    std::string output;
+    std::string partial;
+    BackgroundCapture capture;
+};
+
 TEST(QlntoolDevice, InterruptedCaptureStopsTheDeviceAndExportsWhatItStored) {
     for (const int signal : {SIGINT, SIGTERM}) {
         SCOPED_TRACE(signal == SIGINT ? "SIGINT" : "SIGTERM");
-        Simulator simulator("--rate 200 --seed 5 --burst-period 0");
-        ASSERT_FALSE(simulator.path().empty());
-        const std::string output = temporaryPath("interrupted.qln");
-        const std::string partial = temporaryPath("interrupted.partial.qln");
-        BackgroundCapture capture("--port " + simulator.path() + " --channel 15 --seconds 600 -o " +
-                                  output);
+        LongCapture run("interrupted", 5);
+        ASSERT_FALSE(run.simulator.path().empty());
+        const std::string& output = run.output;
+        const std::string& partial = run.partial;
+        BackgroundCapture& capture = run.capture;
         ASSERT_TRUE(waitForFrames(partial)) << capture.output();
         capture.signal(signal);
         EXPECT_EQ(capture.wait(), 0) << capture.output();
@@ -232,12 +245,11 @@ TEST(QlntoolDevice, InterruptedCaptureStopsTheDeviceAndExportsWhatItStored) {
 }
 
 TEST(QlntoolDevice, AKilledCaptureLeavesAPartialLogThatImports) {
-    Simulator simulator("--rate 200 --seed 6 --burst-period 0");
-    ASSERT_FALSE(simulator.path().empty());
-    const std::string output = temporaryPath("killed.qln");
-    const std::string partial = temporaryPath("killed.partial.qln");
-    BackgroundCapture capture("--port " + simulator.path() + " --channel 15 --seconds 600 -o " +
-                              output);
+    LongCapture run("killed", 6);
+    ASSERT_FALSE(run.simulator.path().empty());
+    const std::string& output = run.output;
+    const std::string& partial = run.partial;
+    BackgroundCapture& capture = run.capture;
     ASSERT_TRUE(waitForFrames(partial)) << capture.output();
     ::usleep(1200000);  // at least one more update
     capture.signal(SIGKILL);

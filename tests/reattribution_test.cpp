@@ -28,13 +28,10 @@ MacFrame dataFrame() { return MacFrame(test::kTypeData); }
 MacFrame commandFrame() { return MacFrame(test::kTypeCommand); }
 
 int32_t entryOf(const NodeTable& nodes, uint16_t pan, uint16_t shortAddress) {
-    for (int32_t i = 0; i < nodes.count(); ++i) {
-        const NodeEntry& entry = nodes.entry(i);
-        if (entry.knows(kPanKnown) && entry.knows(kShortKnown) && entry.pan == pan &&
-            entry.shortAddress == shortAddress)
-            return i;
-    }
-    return -1;
+    NodeAddress address;
+    address.setPan(pan);
+    address.setShort(shortAddress);
+    return nodes.find(address);
 }
 
 TEST(Reattribution, MergeInABatchPassesOverEveryFrameThenTheBatchGoesOn) {

@@ -37,7 +37,6 @@ SnifferLink::~SnifferLink() { close(); }
 bool SnifferLink::open(const std::string& portName) {
     close();
     portName_ = portName;
-    openError_.clear();
     std::unique_ptr<SerialPort> port = opener_.open(portName, openError_);
     if (!port) {
         status_("Couldn't open " + portName + ":");

@@ -28,7 +28,8 @@ private:
     int fd_;
 };
 
-// Log text written to a descriptor; the error of a failed write is kept.
+// Log text written to a descriptor. A log writer fails only when a write here
+// failed, so error() then holds that write's errno.
 class DescriptorSink : public LogTextSink {
 public:
     explicit DescriptorSink(int fd) : fd_(fd) {}

@@ -46,7 +46,7 @@ FileResult writeAndReplace(const Capture& capture, const std::string& path) {
     DescriptorSink sink(file.get());
     int error = 0;
     if (!writeLog(capture, currentLogDate(), sink))
-        error = sink.error() != 0 ? sink.error() : EIO;
+        error = sink.error();
     else if (::fsync(file.get()) != 0 || !file.close() ||
              ::rename(temporaryPath.c_str(), path.c_str()) != 0)
         error = errno;
@@ -70,7 +70,7 @@ FileResult writeInPlace(const Capture& capture, const std::string& path) {
         ::fcntl(file.get(), F_SETFL, flags & ~O_NONBLOCK);
     DescriptorSink sink(file.get());
     if (!writeLog(capture, currentLogDate(), sink))
-        return FileResult::failure(sink.error() != 0 ? sink.error() : EIO);
+        return FileResult::failure(sink.error());
     if (!file.close())
         return FileResult::failure(errno);
     return FileResult::success();

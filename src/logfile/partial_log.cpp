@@ -67,7 +67,7 @@ FileResult PartialLog::append(const FrameStore& frames) {
 
 FileResult PartialLog::sync(LogWriter& writer, const DescriptorSink& sink) {
     if (!writer.flush())
-        return FileResult::failure(sink.error() != 0 ? sink.error() : EIO);
+        return FileResult::failure(sink.error());
     if (::fdatasync(file_.get()) != 0)
         return FileResult::failure(errno);
     return FileResult::success();

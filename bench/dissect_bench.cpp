@@ -9,9 +9,9 @@
 #include "capture/capture.h"
 #include "dissect/cell_recorder.h"
 #include "dissect/frame_dissector.h"
-#include "dissect/hover_list.h"
-#include "dissect/row_layout.h"
-#include "dissect/text_measure.h"
+#include "layout/hover_list.h"
+#include "layout/row_layout.h"
+#include "layout/text_measure.h"
 #include "logfile/log_file.h"
 
 #include <benchmark/benchmark.h>

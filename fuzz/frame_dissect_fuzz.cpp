@@ -22,9 +22,9 @@
 #include "dissect/cell_recorder.h"
 #include "dissect/column_flags.h"
 #include "dissect/frame_dissector.h"
-#include "dissect/hover_list.h"
-#include "dissect/row_layout.h"
-#include "dissect/text_measure.h"
+#include "layout/hover_list.h"
+#include "layout/row_layout.h"
+#include "layout/text_measure.h"
 
 #include <sanitizer/asan_interface.h>
 
@@ -410,7 +410,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     hover.clear();
     if (nearlyFullHoverList) {
         while (hover.size() < qlm::HoverList::kCapacity - hoverRoom)
-            hover.add({0, 0, 1, 1}, qlm::Sentence("Filler"));
+            hover.add({{0, 0, 1, 1}, -1, 0});
     }
 
     {
@@ -450,9 +450,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const int added = hover.size() - hoverBefore;
         require(added == std::min(painter.count(), qlm::HoverList::kCapacity - hoverBefore));
         for (int k = 0; k < added; ++k) {
-            const std::string_view explanation = recorders[i][k].explanation;
-            require(hover.explanation(hoverBefore + k) ==
-                    explanation.substr(0, qlm::HoverList::kExplanationCapacity));
+            const qlm::HoverCell& hovered = hover.at(hoverBefore + k);
+            require(hovered.frame == i && hovered.cell == k);
+            require(qlm::explainCell(dissector, frames, hovered) == recorders[i][k].explanation);
         }
 
         if (painter.count() > 0) {

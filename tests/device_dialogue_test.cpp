@@ -27,8 +27,8 @@ const std::string kPort = "ttyUSB0";
 // The link, the dialogue state and a capture over one scripted device.
 struct Bench {
     explicit Bench(bool brindle) : device(opener.attach(kPort)) {
-        dialog.setBrindle(brindle);
-        dialog.setPortName(kPort);
+        conversation.setBrindle(brindle);
+        conversation.setPortName(kPort);
     }
 
     void replySniffer(bool answerReturn = true) {
@@ -57,10 +57,11 @@ struct Bench {
     ScriptedDevice& device;
     Texts status;
     SnifferLink link{opener, [this](std::string_view text) { status.emplace_back(text); }};
-    DeviceDialog dialog{link, [this](std::string_view text) { status.emplace_back(text); }};
+    DeviceConversation conversation{link,
+                                    [this](std::string_view text) { status.emplace_back(text); }};
     Capture capture;
     ArrivalTime now{10, 20, 30, 400};
-    Sniffing sniffing{dialog, capture, [this] { return now; }};
+    Sniffing sniffing{conversation, capture, [this] { return now; }};
     size_t seen = 0;
 };
 
@@ -68,7 +69,7 @@ TEST(DeviceSearch, SnifferIsDetectedByItsIdentityText) {
     Bench bench(false);
     bench.replySniffer();
     bench.device.onCommandOnce("\r", "whatever it says\r\n");
-    searchDevice(bench.dialog);
+    searchDevice(bench.conversation);
     EXPECT_TRUE(bench.link.isOpen());
     EXPECT_EQ(bench.status, (Texts{"Searching for sniffer on ttyUSB0:",
                                    "Sniffer detected on ttyUSB0:"}));
@@ -77,35 +78,35 @@ TEST(DeviceSearch, SnifferIsDetectedByItsIdentityText) {
     Bench wrongCase(false);
     wrongCase.device.onCommand("\r", "OK\r\n");
     wrongCase.device.onCommand("AT+INIT\r", "+INIT:IEEE 802.QuorlanmireX\r\n");
-    searchDevice(wrongCase.dialog);
+    searchDevice(wrongCase.conversation);
     EXPECT_FALSE(wrongCase.link.isOpen());
     EXPECT_EQ(wrongCase.status.back(), "Couldn't find sniffer on ttyUSB0:");
 }
 
 TEST(DeviceSearch, SilentDeviceLeavesThePortOpenAndMissingPortIsReported) {
     Bench silent(false);
-    searchDevice(silent.dialog);
+    searchDevice(silent.conversation);
     EXPECT_TRUE(silent.link.isOpen());
     EXPECT_EQ(silent.status, (Texts{"Searching for sniffer on ttyUSB0:"}));
-    EXPECT_TRUE(ensureOpen(silent.dialog));  // open: no second search
+    EXPECT_TRUE(ensureOpen(silent.conversation));  // open: no second search
     EXPECT_EQ(silent.newCommands(), (Texts{"\r"}));
 
     Bench missing(false);
-    missing.dialog.setPortName("ttyACM7");
-    EXPECT_FALSE(ensureOpen(missing.dialog));
+    missing.conversation.setPortName("ttyACM7");
+    EXPECT_FALSE(ensureOpen(missing.conversation));
     EXPECT_EQ(missing.status, (Texts{"Couldn't open ttyACM7:"}));
     EXPECT_EQ(missing.link.openError(), "No such file or directory");
-    EXPECT_EQ(searchDevice(missing.dialog), Identification::kRejected);
-    missing.dialog.setPortName(kPort);
+    EXPECT_EQ(searchDevice(missing.conversation), Identification::kRejected);
+    missing.conversation.setPortName(kPort);
     missing.replySniffer();
-    EXPECT_EQ(searchDevice(missing.dialog), Identification::kIdentified);
+    EXPECT_EQ(searchDevice(missing.conversation), Identification::kIdentified);
     EXPECT_EQ(missing.link.openError(), "");
     Bench quiet(false);
-    EXPECT_EQ(searchDevice(quiet.dialog), Identification::kSilent);
+    EXPECT_EQ(searchDevice(quiet.conversation), Identification::kSilent);
 
     Bench import(false);
-    import.dialog.setPortName("");
-    EXPECT_FALSE(ensureOpen(import.dialog));
+    import.conversation.setPortName("");
+    EXPECT_FALSE(ensureOpen(import.conversation));
     EXPECT_TRUE(import.status.empty());
     EXPECT_EQ(import.device.portsOpened(), 0);
 }
@@ -115,7 +116,7 @@ TEST(DeviceSearch, BrindleStartsItsMacFirstWhenAskedAndIgnoresOtherLines) {
     bench.device.onCommandOnce("+DVRR\r", "+MBNI=noise\r\n+DERI=04\r\n");
     bench.replyBrindle();
     bench.device.onCommand("+DSMR=0015C8384100FFFF\r", "+DSMC=00\r\n");
-    searchDevice(bench.dialog);
+    searchDevice(bench.conversation);
     EXPECT_TRUE(bench.link.isOpen());
     EXPECT_EQ(bench.newCommands(), (Texts{"+DVRR\r", "+DSMR=0015C8384100FFFF\r", "+DVRR\r",
                                           "+MSTR=000b\r", "+MSTR=5100\r"}));
@@ -125,13 +126,13 @@ TEST(DeviceSearch, BrindleStartsItsMacFirstWhenAskedAndIgnoresOtherLines) {
 TEST(DeviceSearch, BrindleRejections) {
     Bench wrongVersion(true);
     wrongVersion.device.onCommand("+DVRR\r", "+DVRC=0B400112\r\n");
-    searchDevice(wrongVersion.dialog);
+    searchDevice(wrongVersion.conversation);
     EXPECT_FALSE(wrongVersion.link.isOpen());
     EXPECT_EQ(wrongVersion.status.back(), "Device on ttyUSB0: is not Brindle");
 
     Bench otherError(true);
     otherError.device.onCommand("+DVRR\r", "+DERI=05\r\n");
-    searchDevice(otherError.dialog);
+    searchDevice(otherError.conversation);
     EXPECT_FALSE(otherError.link.isOpen());
     EXPECT_EQ(otherError.status.back(), "Couldn't find Brindle on ttyUSB0:");
 }
@@ -150,10 +151,10 @@ TEST(PortList, ImportFirstAndTheRememberedPortSelected) {
     // Choosing "Import" closes the open port and opens none.
     Bench bench(false);
     bench.replySniffer();
-    searchDevice(bench.dialog);
+    searchDevice(bench.conversation);
     ASSERT_TRUE(bench.link.isOpen());
     bench.capture.channels[3].beacons = 2;
-    choosePort(bench.dialog, bench.sniffing, bench.capture.channels, "");
+    choosePort(bench.conversation, bench.sniffing, bench.capture.channels, "");
     EXPECT_FALSE(bench.link.isOpen());
     EXPECT_EQ(bench.capture.channels[3].beacons, 0);
     EXPECT_EQ(bench.device.portsOpened(), 1);
@@ -332,7 +333,7 @@ TEST(ChannelScan, ScanAllChoosesTheLowestOfEqualBestChannelsAndSniffs) {
     Bench bench(false);
     bench.replySniffer();
     replySnifferScans(bench.device);
-    ChannelScan scan(bench.dialog, bench.capture.channels, bench.sniffing);
+    ChannelScan scan(bench.conversation, bench.capture.channels, bench.sniffing);
     std::vector<int> repainted;
     scan.onChannelScanned([&](int channel) { repainted.push_back(channel); });
 
@@ -364,22 +365,22 @@ TEST(ChannelScan, ScanAllChoosesTheLowestOfEqualBestChannelsAndSniffs) {
         quiet.device.onCommand(std::string("AT+ESCN=") + digit + "\r", "+ESCN:0B,0,20\r\n");
         quiet.device.onCommand(std::string("AT+ASCN=") + digit + "\r", "+ASCN:OK\r\n+DONE\r\n");
     }
-    ChannelScan quietScan(quiet.dialog, quiet.capture.channels, quiet.sniffing);
+    ChannelScan quietScan(quiet.conversation, quiet.capture.channels, quiet.sniffing);
     EXPECT_EQ(quietScan.scanAll(), ChannelScan::ScanAll::kNothingFound);
     EXPECT_EQ(quiet.capture.channels.selectedChannel(), -1);
     EXPECT_FALSE(quiet.sniffing.sniffing());
 
     Bench import(false);
-    import.dialog.setPortName("");
-    ChannelScan importScan(import.dialog, import.capture.channels, import.sniffing);
+    import.conversation.setPortName("");
+    ChannelScan importScan(import.conversation, import.capture.channels, import.sniffing);
     EXPECT_EQ(importScan.scanAll(), ChannelScan::ScanAll::kImportInstead);
 
     // Without a port the survey is forgotten and nothing is chosen.
     Bench noPort(false);
-    noPort.dialog.setPortName("ttyACM9");
+    noPort.conversation.setPortName("ttyACM9");
     noPort.capture.channels.setSelectedChannel(3);
     noPort.capture.channels[3].beacons = 1;
-    ChannelScan noPortScan(noPort.dialog, noPort.capture.channels, noPort.sniffing);
+    ChannelScan noPortScan(noPort.conversation, noPort.capture.channels, noPort.sniffing);
     EXPECT_EQ(noPortScan.scanAll(), ChannelScan::ScanAll::kNoPort);
     EXPECT_EQ(noPort.capture.channels.selectedChannel(), -1);
     EXPECT_EQ(noPort.capture.channels[3].beacons, 0);
@@ -417,15 +418,15 @@ TEST(ChannelScan, ADeviceTalkingPastTheLimitEndsTheFullScanAtOnce) {
         SCOPED_TRACE(brindle ? "Brindle" : "sniffer");
         Bench bench(brindle);
         brindle ? bench.replyBrindle() : bench.replySniffer();
-        ASSERT_EQ(searchDevice(bench.dialog), Identification::kIdentified);
-        bench.dialog.setDialogueLimit(std::chrono::milliseconds(300));
+        ASSERT_EQ(searchDevice(bench.conversation), Identification::kIdentified);
+        bench.conversation.setDialogueLimit(std::chrono::milliseconds(300));
         bench.newCommands();
         // From the first energy scan on, lines the scans read past: no "+DONE", no
         // "+MSCC", no beacon.
         Chatter chatter(bench.device,
                         brindle ? "+MSCR=000000000000000800080000\r" : "AT+ESCN=0\r",
                         "+BCNI:0B,1,PAN=1A2B,COORD=0000,PS=" + std::string(30, '.'));
-        ChannelScan scan(bench.dialog, bench.capture.channels, bench.sniffing);
+        ChannelScan scan(bench.conversation, bench.capture.channels, bench.sniffing);
         EXPECT_EQ(scan.scanAll(), ChannelScan::ScanAll::kNotAnswering);
         EXPECT_EQ(bench.status.back(), "Device on ttyUSB0: is not answering as expected");
         const Texts commands = bench.newCommands();
@@ -446,7 +447,7 @@ TEST(ChannelScan, MissingRepliesFailTheirChannelOnlyAndNoAnswerAtAllIsSaid) {
         bench.device.onCommand(std::string("AT+ASCN=") + digit + "\r",
                                i == 0 ? "+ASCN:OK\r\n" : "+ASCN:OK\r\n+DONE\r\n");
     }
-    ChannelScan scan(bench.dialog, bench.capture.channels, bench.sniffing);
+    ChannelScan scan(bench.conversation, bench.capture.channels, bench.sniffing);
     EXPECT_EQ(scan.scanAll(), ChannelScan::ScanAll::kNothingFound);
     const Texts commands = bench.device.commands();
     EXPECT_EQ(std::count(commands.begin(), commands.end(), "AT+ASCN=F\r"), 1);
@@ -455,16 +456,17 @@ TEST(ChannelScan, MissingRepliesFailTheirChannelOnlyAndNoAnswerAtAllIsSaid) {
     // A device that answers detection and then nothing.
     Bench mute(false);
     mute.replySniffer();
-    ASSERT_EQ(searchDevice(mute.dialog), Identification::kIdentified);
+    ASSERT_EQ(searchDevice(mute.conversation), Identification::kIdentified);
     mute.device.setWriteMode(ScriptedDevice::WriteMode::kRefuse);
-    ChannelScan muteScan(mute.dialog, mute.capture.channels, mute.sniffing);
+    ChannelScan muteScan(mute.conversation, mute.capture.channels, mute.sniffing);
     EXPECT_EQ(muteScan.scanAll(), ChannelScan::ScanAll::kNoAnswer);
 
     // The cancel check is asked before every channel.
     Bench cancelled(false);
     cancelled.replySniffer();
     replySnifferScans(cancelled.device);
-    ChannelScan cancelledScan(cancelled.dialog, cancelled.capture.channels, cancelled.sniffing);
+    ChannelScan cancelledScan(cancelled.conversation, cancelled.capture.channels,
+                              cancelled.sniffing);
     int asked = 0;
     cancelledScan.setCancelCheck([&] { return ++asked == 3; });
     EXPECT_EQ(cancelledScan.scanAll(), ChannelScan::ScanAll::kCancelled);
@@ -479,7 +481,7 @@ TEST(ChannelScan, ABeaconLineTooShortForItsReadingEndsTheChannelsScan) {
     bench.replySniffer();
     bench.device.onCommand("AT+ESCN=4\r", "+ESCN:0B,0,E0\r\n");
     bench.device.onCommand("AT+ASCN=4\r", "+ASCN:OK\r\n+BCNI:0B,0\r\n+DONE\r\n");
-    ChannelScan scan(bench.dialog, bench.capture.channels, bench.sniffing);
+    ChannelScan scan(bench.conversation, bench.capture.channels, bench.sniffing);
     scan.scanChannel(4);
     EXPECT_EQ(bench.capture.channels[4].energy, -32);
     EXPECT_EQ(bench.capture.channels[4].beacons, 0);
@@ -498,7 +500,7 @@ TEST(ChannelScan, BrindleScanOfOneChannelAndShortReplies) {
         "+MBNI=" + std::string(52, '.') + "3C\r\n";  // link quality at 58 and 59
     bench.device.onCommand("+MSCR=000000000000010800000004\r",
                            beacon + "+MBNI=" + std::string(52, '.') + "50\r\n+MSCC=0002\r\n");
-    ChannelScan scan(bench.dialog, bench.capture.channels, bench.sniffing);
+    ChannelScan scan(bench.conversation, bench.capture.channels, bench.sniffing);
     scan.scanChannel(15);
     const ChannelEntry& entry = bench.capture.channels[15];
     EXPECT_EQ(entry.energy, static_cast<int8_t>(0xD3));
@@ -517,7 +519,7 @@ TEST(ChannelScan, ClickOnTheSniffedChannelStopsSniffing) {
     Bench bench(false);
     bench.replySniffer();
     replySnifferScans(bench.device);
-    ChannelScan scan(bench.dialog, bench.capture.channels, bench.sniffing);
+    ChannelScan scan(bench.conversation, bench.capture.channels, bench.sniffing);
     scan.clickChannel(9);
     EXPECT_TRUE(bench.sniffing.sniffing());
     EXPECT_EQ(bench.capture.channels.selectedChannel(), 9);

@@ -24,8 +24,8 @@ struct SimulatorBench {
     explicit SimulatorBench(SimulatedDeviceOptions options) : device(options), server(device) {
         std::string error;
         started = server.start(error);
-        dialog.setPortName(server.slavePath());
-        dialog.setBrindle(options.kind == DeviceKind::kBrindle);
+        conversation.setPortName(server.slavePath());
+        conversation.setBrindle(options.kind == DeviceKind::kBrindle);
     }
     ~SimulatorBench() {
         sniffing.stop();
@@ -55,10 +55,11 @@ struct SimulatorBench {
     PosixPortOpener opener;
     std::vector<std::string> status;
     SnifferLink link{opener, [this](std::string_view text) { status.emplace_back(text); }};
-    DeviceDialog dialog{link, [this](std::string_view text) { status.emplace_back(text); }};
+    DeviceConversation conversation{link,
+                                    [this](std::string_view text) { status.emplace_back(text); }};
     Capture capture;
-    Sniffing sniffing{dialog, capture};
-    ChannelScan scan{dialog, capture.channels, sniffing};
+    Sniffing sniffing{conversation, capture};
+    ChannelScan scan{conversation, capture.channels, sniffing};
 };
 
 SimulatedDeviceOptions options(DeviceKind kind, double rate, std::chrono::milliseconds bursts) {
@@ -73,7 +74,7 @@ SimulatedDeviceOptions options(DeviceKind kind, double rate, std::chrono::millis
 TEST(DeviceSimulator, SnifferScanChoosesABeaconChannelAndEveryFrameSentIsStored) {
     SimulatorBench bench(options(DeviceKind::kSniffer, 300, 0ms));
     ASSERT_TRUE(bench.started);
-    searchDevice(bench.dialog);
+    searchDevice(bench.conversation);
     ASSERT_TRUE(bench.link.isOpen());
     EXPECT_EQ(bench.status.back(), "Sniffer detected on " + bench.port() + ":");
 
@@ -103,7 +104,7 @@ TEST(DeviceSimulator, BrindleNeedingSetUpIsDetectedScannedAndSniffs) {
     brindle.brindleNeedsSetup = true;
     SimulatorBench bench(brindle);
     ASSERT_TRUE(bench.started);
-    searchDevice(bench.dialog);
+    searchDevice(bench.conversation);
     ASSERT_TRUE(bench.link.isOpen());
     EXPECT_EQ(bench.status.back(), "Brindle detected on " + bench.port() + ":");
 
@@ -123,7 +124,7 @@ TEST(DeviceSimulator, BrindleNeedingSetUpIsDetectedScannedAndSniffs) {
 TEST(DeviceSimulator, BrindleScanOfAllChannelsUsesEachChannelsMask) {
     SimulatorBench bench(options(DeviceKind::kBrindle, 100, 0ms));
     ASSERT_TRUE(bench.started);
-    searchDevice(bench.dialog);
+    searchDevice(bench.conversation);
     ASSERT_TRUE(bench.link.isOpen());
     std::vector<int> shown;
     bench.scan.onBringIntoView([&](int channel) { shown.push_back(channel); });
@@ -184,16 +185,16 @@ TEST(DeviceSimulator, TheOtherKindOfDeviceIsNotDetected) {
     // stays silent and leaves the port open.
     SimulatorBench brindle(options(DeviceKind::kBrindle, 10, 0ms));
     ASSERT_TRUE(brindle.started);
-    brindle.dialog.setBrindle(false);
-    searchDevice(brindle.dialog);
+    brindle.conversation.setBrindle(false);
+    searchDevice(brindle.conversation);
     EXPECT_TRUE(brindle.link.isOpen());
     EXPECT_EQ(brindle.status.back(), "Searching for sniffer on " + brindle.port() + ":");
 
     // The sniffer answers the version request with an error line, never "+DVRC".
     SimulatorBench sniffer(options(DeviceKind::kSniffer, 10, 0ms));
     ASSERT_TRUE(sniffer.started);
-    sniffer.dialog.setBrindle(true);
-    searchDevice(sniffer.dialog);
+    sniffer.conversation.setBrindle(true);
+    searchDevice(sniffer.conversation);
     EXPECT_EQ(sniffer.status.back(), "Searching for sniffer on " + sniffer.port() + ":");
 }
 

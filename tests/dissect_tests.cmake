@@ -14,4 +14,4 @@ qlm_add_test(dissect_tests
     zigbee_capture_test.cpp
     zigbee_traffic_test.cpp
 )
-target_link_libraries(dissect_tests PRIVATE qlm_dissect)
+target_link_libraries(dissect_tests PRIVATE qlm_dissect qlm_layout)

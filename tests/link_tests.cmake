@@ -6,3 +6,9 @@ qlm_add_test(link_tests
     device_simulator_test.cpp
 )
 target_link_libraries(link_tests PRIVATE qlm_link qlm_sim)
+
+# The session that holds a capture at the desk together, with the built-in simulator.
+qlm_add_test(session_tests
+    capture_session_test.cpp
+)
+target_link_libraries(session_tests PRIVATE qlm_session)

@@ -1,7 +1,8 @@
 // Placing cells in the grid with a fixed-pitch measure: boxes, advances, gaps,
 // indent, right justification and the hover list.
 
-#include "dissect/row_layout.h"
+#include "layout/grid_decoding.h"
+#include "layout/row_layout.h"
 
 #include "dissect_test_support.h"
 #include "test_frames.h"
@@ -141,37 +142,86 @@ TEST(RowLayout, AcknowledgementIndent) {
     EXPECT_EQ(painter.cells.front().boxes.captionBox.left, 4 + 20);
 }
 
-TEST(RowLayout, HoverListHoldsTheFirst5000CellsOfAPaint) {
+TEST(RowLayout, HoverListHoldsTheFirst5000CellsOfAPaintAndExplainsThemWhole) {
+    FrameStore frames;
+    for (int i = 0; i < 400; ++i)
+        ASSERT_TRUE(append(frames, MacFrame(kTypeData).sequence(static_cast<uint8_t>(i))
+                                       .destShort(0x1A2B, 0).srcShort(0x0001)
+                                       .payload({0x48, 0x00, 0x00, 0x00, 0x01, 0x00})));
+    const FrameDissector dissector(ColumnFlags::all());
     RecordingPainter painter;
     HoverList hover;
     RowLayout layout(kMeasure, &painter, &hover);
-    const std::string values[] = {"01", "02"};
-    for (int row = 0; row < 5001; ++row) {
-        if (row % 100 == 0)
-            layout.beginRow({.clientWidth = 100000, .top = row / 100 * kRowPitch});
-        layout.cell(cellOf("Seq", values[row % 2], true,
-                           Sentence("The sequence number of this frame is 0x%s  (MAC)",
-                                    values[row % 2])));
-        if (row % 10 == 9)
-            layout.gap();
+    std::vector<CellRecorder> rows(static_cast<size_t>(frames.frameCount()));
+    for (int32_t i = 0; i < frames.frameCount(); ++i) {
+        dissector.dissect(frames, i, rows[static_cast<size_t>(i)]);
+        layOutFrameRow(dissector, frames, i, {.clientWidth = 100000, .top = i * kRowPitch},
+                       layout);
     }
-    EXPECT_EQ(painter.cells.size(), 5001u);
+    ASSERT_GT(painter.cells.size(), 5000u);
     EXPECT_EQ(hover.size(), 5000);
 
+    // Each entry names its record and its place in the row; the sentence written
+    // from them is the recorder's, however long.
+    int32_t frame = 0;
+    size_t cellInRow = 0;
+    for (int k = 0; k < hover.size(); ++k, ++cellInRow) {
+        if (cellInRow == rows[static_cast<size_t>(frame)].size()) {
+            ++frame;
+            cellInRow = 0;
+        }
+        const HoverCell& entry = hover.at(k);
+        ASSERT_EQ(entry.frame, frame);
+        ASSERT_EQ(entry.cell, static_cast<int32_t>(cellInRow));
+        ASSERT_EQ(entry.area, painter.cells[static_cast<size_t>(k)].boxes.outline());
+        ASSERT_EQ(explainCell(dissector, frames, entry),
+                  rows[static_cast<size_t>(frame)][cellInRow].explanation);
+    }
+
     const PixelRect first = painter.cells[0].boxes.outline();
-    EXPECT_EQ(hover.explanationAt(first.left, first.top),
-              "The sequence number of this frame is 0x01  (MAC)");
-    const PixelRect second = painter.cells[1].boxes.outline();
-    EXPECT_EQ(hover.explanationAt(second.right - 1, second.bottom - 1),
-              "The sequence number of this frame is 0x02  (MAC)");
+    ASSERT_TRUE(hover.cellAt(first.left, first.top).has_value());
+    EXPECT_EQ(hover.cellAt(first.right - 1, first.bottom - 1)->cell, 0);
+    EXPECT_FALSE(hover.cellAt(first.left, first.bottom).has_value());
     const PixelRect last = painter.cells[5000].boxes.outline();
-    EXPECT_FALSE(hover.explanationAt(last.left + 2, last.top + 2).has_value());
-    const PixelRect beforeGap = painter.cells[9].boxes.outline();
-    EXPECT_FALSE(hover.explanationAt(beforeGap.right + 1, beforeGap.top + 2).has_value());
-    EXPECT_FALSE(hover.explanationAt(first.left, first.bottom).has_value());
+    EXPECT_FALSE(hover.cellAt(last.left + 2, last.top + 2).has_value());
+    EXPECT_EQ(explainCell(dissector, frames, {first, frames.frameCount(), 0}), "");
 
     hover.clear();
-    EXPECT_FALSE(hover.explanationAt(first.left, first.top).has_value());
+    EXPECT_FALSE(hover.cellAt(first.left, first.top).has_value());
+}
+
+TEST(GridDecoding, ColumnOrMailBoxChangesForgetTheCachedRowWidths) {
+    FrameStore frames;
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(append(frames, MacFrame(kTypeData).destShort(0x1A2B, 0).srcShort(0x0001)));
+    GridDecoding decoding(frames);
+    RowLayout layout(kMeasure, nullptr, nullptr);
+    const auto layOutAll = [&] {
+        for (int32_t i = 0; i < frames.frameCount(); ++i)
+            layOutFrameRow(decoding.dissector(), frames, i, {.clientWidth = 800}, layout);
+    };
+    const auto allForgotten = [&] {
+        for (const CapturedFrame& frame : frames)
+            if (frame.rowWidth != -1)
+                return false;
+        return true;
+    };
+
+    layOutAll();
+    const int32_t width = frames[0].rowWidth;
+    ASSERT_GT(width, 0);
+    decoding.setColumns(decoding.columns());  // no change: widths stay
+    decoding.setMailBox(false);
+    EXPECT_EQ(frames[0].rowWidth, width);
+
+    decoding.setColumn(FieldColumn::kPhyFrameNumber, true);
+    EXPECT_TRUE(allForgotten());
+    layOutAll();
+    EXPECT_GT(frames[0].rowWidth, width);  // the "#" cell widens the row
+
+    decoding.setMailBox(true);
+    EXPECT_TRUE(allForgotten());
+    EXPECT_TRUE(decoding.dissector().mailBox());
 }
 
 } // namespace

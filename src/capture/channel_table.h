@@ -17,6 +17,7 @@ struct ChannelEntry {
     int32_t beacons = 0;       // networks found by the last active scan
 
     bool energyMeasured() const { return (energy & 0xFF) != 0x80; }
+    bool operator==(const ChannelEntry&) const = default;
 };
 
 // The sixteen channels 11 to 26 (index 0 to 15) and the one selected for sniffing.
@@ -36,6 +37,8 @@ public:
     int selectedChannel() const { return selected_; }
     // An index from 0 to 15, or -1 for none; anything else selects none.
     void setSelectedChannel(int index);
+
+    bool operator==(const ChannelTable&) const = default;
 
 private:
     std::array<ChannelEntry, kChannelCount> entries_{};

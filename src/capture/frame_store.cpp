@@ -69,6 +69,13 @@ void FrameStore::clear() {
     memory_.release();
     frameCount_ = 0;
     frameCapacity_ = 0;
+    ++clears_;
+}
+
+void FrameStore::forgetRowWidths() {
+    CapturedFrame* record = records();
+    for (int32_t i = 0; i < frameCount_; ++i)
+        record[i].rowWidth = -1;
 }
 
 } // namespace qlm

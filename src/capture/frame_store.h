@@ -32,6 +32,12 @@ public:
     void expect(int32_t frames);
     // Releases the array: no records, no capacity.
     void clear();
+    // Every record's row width back to "not laid out", for a change that alters
+    // what a row shows.
+    void forgetRowWidths();
+    // Grows with every clear(), so an observer can tell a new capture from more
+    // frames of the same one.
+    uint64_t clears() const { return clears_; }
 
     int32_t frameCount() const { return frameCount_; }
     int32_t frameCapacity() const { return frameCapacity_; }
@@ -53,6 +59,7 @@ private:
     LargeBuffer memory_;
     int32_t frameCount_ = 0;
     int32_t frameCapacity_ = 0;
+    uint64_t clears_ = 0;
 };
 
 } // namespace qlm

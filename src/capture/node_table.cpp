@@ -5,6 +5,11 @@
 
 namespace qlm {
 
+void NodeRowChanges::add(int32_t row) {
+    first = first < 0 ? row : std::min(first, row);
+    last = std::max(last, row);
+}
+
 NodeTable::NodeTable()
     : entries_(std::make_unique<NodeEntry[]>(kCapacity)),
       names_(std::make_unique<std::string[]>(kCapacity)) {
@@ -12,6 +17,9 @@ NodeTable::NodeTable()
 }
 
 void NodeTable::reset() {
+    rowChanges_.add(0);
+    rowChanges_.add(count_ - 1);
+    rowChanges_.moved = true;
     for (int32_t i = 1; i < count_; ++i)
         names_[i].clear();
     entries_[0] = NodeEntry{};
@@ -28,6 +36,7 @@ void NodeTable::reset() {
 
 void NodeTable::rename(int32_t index, std::string name) {
     names_[index] = std::move(name);
+    rowChanges_.add(index);
     ++revision_;
 }
 
@@ -95,6 +104,7 @@ int32_t NodeTable::findMatch(const NodeAddress& given) const {
 // is stored.
 void NodeTable::storeLearned(int32_t index, const NodeAddress& given) {
     NodeEntry& entry = entries_[index];
+    rowChanges_.add(index);
     const bool addsAddress = (given.flags & kAddressFlags & ~entry.flags) != 0;
     if (addsAddress)
         index_.remove(index, entry);
@@ -112,6 +122,7 @@ void NodeTable::setShortAddress(int32_t index, uint16_t shortAddress) {
     entry.shortAddress = shortAddress;
     entry.flags |= kShortKnown;
     index_.add(index, entry);
+    rowChanges_.add(index);
 }
 
 // Stores what the entry did not know yet and folds in the link quality.
@@ -152,6 +163,9 @@ void NodeTable::removeByMovingLast(int32_t index) {
     names_[last].clear();
     --count_;
     ++removals_;
+    rowChanges_.add(index);
+    rowChanges_.add(last);
+    rowChanges_.moved = true;
 }
 
 // Later entries with the same PAN and extended address are the same device seen
@@ -189,6 +203,7 @@ int32_t NodeTable::append(const NodeAddress& given) {
     entry.extended = given.extended;
     entry.linkQuality = given.linkQuality;
     index_.add(index, entry);
+    rowChanges_.add(index);
     names_[index] = namesANode ? "Node " + std::to_string(nameCounter_++) : "General";
     return index;
 }
@@ -267,6 +282,7 @@ void NodeTable::setSelected(int32_t index, bool selected) {
         entries_[index].flags |= kSelected;
     else
         entries_[index].flags &= ~kSelected;
+    rowChanges_.add(index);
     ++revision_;
 }
 

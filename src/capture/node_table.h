@@ -7,8 +7,24 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 
 namespace qlm {
+
+// Which entries a batch of changes touched, as the rows of a node list: rows
+// first to last may show something new, rows from the table's count on are gone.
+struct NodeRowChanges {
+    int32_t first = -1;  // -1 when nothing changed
+    int32_t last = -1;
+    // An entry was removed and the last one moved into its place (a merge, "Clear
+    // Previous", a reset): a row may now show another node, and the node
+    // references of frames may have changed.
+    bool moved = false;
+
+    bool any() const { return first >= 0; }
+    bool contains(int32_t row) const { return any() && row >= first && row <= last; }
+    void add(int32_t row);
+};
 
 // The nodes seen on air: a fixed table of 65536 entries with a count of those in
 // use. Entry 0 is the broadcast node "General" (PAN FFFF, short address FFFF).
@@ -72,6 +88,8 @@ public:
 
     // Grows whenever anything in the table changes, so a view refreshes once per batch.
     uint64_t revision() const { return revision_; }
+    // The rows changed since the last call.
+    NodeRowChanges takeRowChanges() { return std::exchange(rowChanges_, NodeRowChanges{}); }
     int64_t nextDefaultNameNumber() const { return nameCounter_; }
 
 private:
@@ -95,6 +113,7 @@ private:
     bool mergeHappened_ = false;
     uint64_t revision_ = 0;
     uint64_t removals_ = 0;
+    NodeRowChanges rowChanges_;
 };
 
 } // namespace qlm

@@ -36,7 +36,7 @@ int32_t signedPairAt(std::string_view line, size_t position) {
 } // namespace
 
 bool ChannelScan::measureEnergy(int channel) {
-    DeviceDialog& d = dialog_;
+    DeviceConversation& d = conversation_;
     const bool brindle = d.brindle();
     const std::string command = brindle ? "+MSCR=0000000000000008" + brindleChannelMask(channel) + "\r"
                                         : std::string("AT+ESCN=") + snifferChannelDigit(channel) + "\r";
@@ -53,7 +53,7 @@ bool ChannelScan::measureEnergy(int channel) {
 }
 
 bool ChannelScan::collectSnifferBeacons(Survey& survey) {
-    DeviceDialog& d = dialog_;
+    DeviceConversation& d = conversation_;
     if (!d.waitLine())  // the first reply is not a beacon
         return false;
     d.release();
@@ -81,7 +81,7 @@ bool ChannelScan::collectSnifferBeacons(Survey& survey) {
 }
 
 bool ChannelScan::collectBrindleBeacons(Survey& survey) {
-    DeviceDialog& d = dialog_;
+    DeviceConversation& d = conversation_;
     const auto deadline = std::chrono::steady_clock::now() + d.dialogueLimit();
     while (std::chrono::steady_clock::now() < deadline) {
         if (!d.waitLine())
@@ -106,7 +106,7 @@ bool ChannelScan::collectBrindleBeacons(Survey& survey) {
 }
 
 bool ChannelScan::collectBeacons(int channel, Survey& survey) {
-    DeviceDialog& d = dialog_;
+    DeviceConversation& d = conversation_;
     if (d.brindle())
         return d.send("+MSCR=0000000000000108" + brindleChannelMask(channel) + "\r") &&
                collectBrindleBeacons(survey);
@@ -115,13 +115,13 @@ bool ChannelScan::collectBeacons(int channel, Survey& survey) {
 }
 
 ChannelScan::ChannelOutcome ChannelScan::scanChannel(int channel) {
-    if (!ensureOpen(dialog_))
+    if (!ensureOpen(conversation_))
         return ChannelOutcome::kFailed;
     return surveyChannel(channel);
 }
 
 ChannelScan::ChannelOutcome ChannelScan::surveyChannel(int channel) {
-    DeviceDialog& d = dialog_;
+    DeviceConversation& d = conversation_;
     d.show("Scanning " + std::to_string(ChannelTable::frequencyMHz(channel)) + "MHz channel...");
     d.drain();
     d.takeLimitReached();
@@ -153,11 +153,11 @@ int ChannelScan::bestChannel(const ChannelTable& channels) {
 
 ChannelScan::ScanAll ChannelScan::scanAll() {
     sniffing_.stop();
-    if (dialog_.portName().empty())
+    if (conversation_.portName().empty())
         return ScanAll::kImportInstead;
     channels_.setSelectedChannel(-1);
     channels_.reset();
-    if (!ensureOpen(dialog_))
+    if (!ensureOpen(conversation_))
         return ScanAll::kNoPort;
     int answered = 0;
     for (int i = 0; i < ChannelTable::kChannelCount; ++i) {
@@ -165,7 +165,7 @@ ChannelScan::ScanAll ChannelScan::scanAll() {
             return ScanAll::kCancelled;
         // The port is ensured once; when it is lost on the way, the scan ends with
         // the failure in the status line.
-        if (!dialog_.link().isOpen())
+        if (!conversation_.link().isOpen())
             return ScanAll::kNoPort;
         notify(bringIntoView_, i);
         // A missing reply fails only its channel; a device that talks past the

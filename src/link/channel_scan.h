@@ -14,8 +14,8 @@ class ChannelScan {
 public:
     using ChannelCallback = std::function<void(int channel)>;
 
-    ChannelScan(DeviceDialog& dialog, ChannelTable& channels, Sniffing& sniffing)
-        : dialog_(dialog), channels_(channels), sniffing_(sniffing) {}
+    ChannelScan(DeviceConversation& conversation, ChannelTable& channels, Sniffing& sniffing)
+        : conversation_(conversation), channels_(channels), sniffing_(sniffing) {}
 
     void onChannelScanned(ChannelCallback repaintCell) { repaintCell_ = std::move(repaintCell); }
     void onBringIntoView(ChannelCallback bringIntoView) { bringIntoView_ = std::move(bringIntoView); }
@@ -75,7 +75,7 @@ private:
             callback(channel);
     }
 
-    DeviceDialog& dialog_;
+    DeviceConversation& conversation_;
     ChannelTable& channels_;
     Sniffing& sniffing_;
     ChannelCallback repaintCell_;

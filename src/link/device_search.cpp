@@ -9,7 +9,7 @@ constexpr std::string_view kSnifferIdentity = "+INIT:IEEE 802.Quorlanmirex";
 constexpr std::string_view kBrindleVersion = "0B400111";
 constexpr int kVersionOffset = 6;  // tag and separator before the version text
 
-Identification identifyBrindle(DeviceDialog& d) {
+Identification identifyBrindle(DeviceConversation& d) {
     if (!d.send("+DVRR\r") || !d.awaitEither("+DVRC", "+DERI"))
         return Identification::kSilent;
     const bool versionReply = d.lineStartsWith("+DVRC");
@@ -50,7 +50,7 @@ Identification identifyBrindle(DeviceDialog& d) {
 
 } // namespace
 
-Identification identifySniffer(DeviceDialog& d) {
+Identification identifySniffer(DeviceConversation& d) {
     // Whatever the sniffer answers to the lone carriage return is thrown away.
     if (!d.send("\r") || !d.waitLine())
         return Identification::kSilent;
@@ -66,7 +66,7 @@ Identification identifySniffer(DeviceDialog& d) {
     return Identification::kIdentified;
 }
 
-Identification searchDevice(DeviceDialog& d) {
+Identification searchDevice(DeviceConversation& d) {
     if (!d.link().open(d.portName()))
         return Identification::kRejected;
     if (d.brindle())
@@ -77,7 +77,7 @@ Identification searchDevice(DeviceDialog& d) {
     return found;
 }
 
-bool ensureOpen(DeviceDialog& d) {
+bool ensureOpen(DeviceConversation& d) {
     if (d.link().isOpen())
         return true;
     if (d.portName().empty())

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/device_dialog.h"
+#include "link/device_conversation.h"
 
 namespace qlm {
 
@@ -10,14 +10,14 @@ enum class Identification { kIdentified, kRejected, kSilent };
 // detected device idle. A device that answers wrongly is reported and its port
 // closed (kRejected, as when the port cannot be opened); one that stays silent
 // leaves the port open (kSilent).
-Identification searchDevice(DeviceDialog& dialog);
+Identification searchDevice(DeviceConversation& conversation);
 
 // True when a port is open, after a device search if none was and a port is chosen.
-bool ensureOpen(DeviceDialog& dialog);
+bool ensureOpen(DeviceConversation& conversation);
 
 // The sniffer's identification ("\r", then "AT+INIT\r"), also used to stop it
 // sniffing. A wrong answer shows "Couldn't find sniffer on <port>:" and closes
 // the port; the right one is followed by a drain.
-Identification identifySniffer(DeviceDialog& dialog);
+Identification identifySniffer(DeviceConversation& conversation);
 
 } // namespace qlm

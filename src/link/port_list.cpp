@@ -24,22 +24,22 @@ std::string portOfEntry(const std::string& entry) {
     return entry == PortList::kImportEntry ? std::string() : entry;
 }
 
-void choosePort(DeviceDialog& dialog, Sniffing& sniffing, ChannelTable& channels,
+Identification choosePort(DeviceConversation& conversation, Sniffing& sniffing, ChannelTable& channels,
                 const std::string& portName) {
     sniffing.stop();
     channels.setSelectedChannel(-1);
     channels.reset();
-    dialog.setPortName(portName);
-    if (portName.empty())
-        dialog.link().close();
-    else
-        searchDevice(dialog);
+    conversation.setPortName(portName);
+    if (!portName.empty())
+        return searchDevice(conversation);
+    conversation.link().close();
+    return Identification::kRejected;
 }
 
-void chooseDeviceKind(DeviceDialog& dialog, Sniffing& sniffing, bool brindle) {
+void chooseDeviceKind(DeviceConversation& conversation, Sniffing& sniffing, bool brindle) {
     sniffing.stop();
-    dialog.link().close();
-    dialog.setBrindle(brindle);
+    conversation.link().close();
+    conversation.setBrindle(brindle);
 }
 
 } // namespace qlm

@@ -1,7 +1,8 @@
 #pragma once
 
 #include "capture/channel_table.h"
-#include "link/device_dialog.h"
+#include "link/device_conversation.h"
+#include "link/device_search.h"
 #include "link/sniffing.h"
 
 #include <string>
@@ -27,12 +28,13 @@ PortList makePortList(const std::vector<std::string>& systemPorts, const std::st
 std::string portOfEntry(const std::string& entry);
 
 // The user chose a port: sniffing stops on the old port, the channel survey is
-// forgotten, and the device is searched on the new port; "Import" closes the port.
-void choosePort(DeviceDialog& dialog, Sniffing& sniffing, ChannelTable& channels,
+// forgotten, and the device is searched on the new port; "Import" closes the port
+// and gives kRejected.
+Identification choosePort(DeviceConversation& conversation, Sniffing& sniffing, ChannelTable& channels,
                 const std::string& portName);
 
 // The user switched the kind of device expected: sniffing stops with the old kind
 // and the port is closed, so the next dialogue searches the new kind.
-void chooseDeviceKind(DeviceDialog& dialog, Sniffing& sniffing, bool brindle);
+void chooseDeviceKind(DeviceConversation& conversation, Sniffing& sniffing, bool brindle);
 
 } // namespace qlm

@@ -37,7 +37,7 @@ ArrivalTime localArrivalTime() {
 }
 
 bool Sniffing::tellDeviceToSniff(int channel) {
-    DeviceDialog& d = dialog_;
+    DeviceConversation& d = conversation_;
     if (!d.brindle()) {
         if (!d.send(std::string("AT+SNIF=") + snifferChannelDigit(channel) + "\r") || !d.waitLine())
             return false;
@@ -56,15 +56,15 @@ bool Sniffing::tellDeviceToSniff(int channel) {
 
 bool Sniffing::start() {
     const int channel = capture_.channels.selectedChannel();
-    if (channel < 0 || !ensureOpen(dialog_))
+    if (channel < 0 || !ensureOpen(conversation_))
         return false;
     stop();
-    if (!dialog_.link().isOpen() || !tellDeviceToSniff(channel))
+    if (!conversation_.link().isOpen() || !tellDeviceToSniff(channel))
         return false;
     capture_.clearFrames();
     capture_.statistics.resetAndShow();
     sniffing_ = true;
-    dialog_.show("Sniffing on " + std::to_string(ChannelTable::frequencyMHz(channel)) +
+    conversation_.show("Sniffing on " + std::to_string(ChannelTable::frequencyMHz(channel)) +
                  "MHz...");
     return true;
 }
@@ -75,23 +75,23 @@ int32_t Sniffing::stop() {
     stopConfirmed_ = false;
     // Stopping never starts a device search: without an open port there is no
     // device to stop.
-    if (!dialog_.link().isOpen())
+    if (!conversation_.link().isOpen())
         return 0;
     // The reports the device sent before it took the stop command in are part of
     // the capture, not replies to throw away.
     const int32_t before = capture_.frames.frameCount();
     if (wasSniffing)
-        dialog_.setReportHandler([this](std::string_view line) { return takeReport(line); });
+        conversation_.setReportHandler([this](std::string_view line) { return takeReport(line); });
     const bool idle = bringDeviceToIdle();
-    dialog_.setReportHandler(nullptr);
+    conversation_.setReportHandler(nullptr);
     stopConfirmed_ = idle;
     if (idle)
-        dialog_.show("Sniffing de-activated");
+        conversation_.show("Sniffing de-activated");
     return capture_.frames.frameCount() - before;
 }
 
 bool Sniffing::bringDeviceToIdle() {
-    DeviceDialog& d = dialog_;
+    DeviceConversation& d = conversation_;
     if (!d.brindle())
         return identifySniffer(d) == Identification::kIdentified;
     if (!d.send("+MSTR=5100\r") || !d.awaitTag("+MSTC"))  // promiscuous mode off
@@ -101,7 +101,7 @@ bool Sniffing::bringDeviceToIdle() {
 }
 
 bool Sniffing::isFrameReport(std::string_view line) const {
-    return line.starts_with(dialog_.brindle() ? "+PDAI" : "+MACF");
+    return line.starts_with(conversation_.brindle() ? "+PDAI" : "+MACF");
 }
 
 bool Sniffing::storeFrame(std::string_view line) {
@@ -112,9 +112,9 @@ bool Sniffing::storeFrame(std::string_view line) {
         bytes[count++] = hexPairAt(line, p);
     // A report without a single byte has no length byte: it counts as an error.
     const bool error = count == 0 || isPhyErrorLength(bytes[0]);
-    dialog_.release();
+    conversation_.release();
     if (!capture_.frames.appendFrame(clock_(), std::span<const uint8_t>(bytes, count))) {
-        dialog_.show("Out of memory, frames lost");
+        conversation_.show("Out of memory, frames lost");
         return false;
     }
     capture_.statistics.update(error);
@@ -123,8 +123,8 @@ bool Sniffing::storeFrame(std::string_view line) {
 }
 
 void Sniffing::storeOverflow() {
-    dialog_.release();
-    dialog_.show("Overflow, packets lost");
+    conversation_.release();
+    conversation_.show("Overflow, packets lost");
     capture_.frames.appendOverflow(clock_());
 }
 
@@ -141,12 +141,12 @@ bool Sniffing::takeReport(std::string_view line) {
 Sniffing::Tick Sniffing::tick() {
     if (!sniffing_)
         return Tick::kIdle;
-    SnifferLink& link = dialog_.link();
+    SnifferLink& link = conversation_.link();
     if (link.readFailed()) {
         const std::string name = link.portName();
         link.close();
         sniffing_ = false;
-        dialog_.show("Read failure on " + name + ":");
+        conversation_.show("Read failure on " + name + ":");
         return Tick::kFailed;
     }
     if (link.state() != SnifferLink::kReady)
@@ -157,10 +157,10 @@ Sniffing::Tick Sniffing::tick() {
     if (line.starts_with("+OVRF")) {
         storeOverflow();
         // Every line of the burst that follows is thrown away.
-        dialog_.drain();
+        conversation_.drain();
         return Tick::kOverflow;
     }
-    dialog_.release();
+    conversation_.release();
     return Tick::kNothing;
 }
 

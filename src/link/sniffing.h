@@ -1,7 +1,7 @@
 #pragma once
 
 #include "capture/capture.h"
-#include "link/device_dialog.h"
+#include "link/device_conversation.h"
 
 #include <functional>
 
@@ -30,8 +30,9 @@ public:
         kFailed,    // the device is gone: the port was closed and sniffing stopped
     };
 
-    Sniffing(DeviceDialog& dialog, Capture& capture, ArrivalClock clock = localArrivalTime)
-        : dialog_(dialog), capture_(capture), clock_(std::move(clock)) {}
+    Sniffing(DeviceConversation& conversation, Capture& capture,
+             ArrivalClock clock = localArrivalTime)
+        : conversation_(conversation), capture_(capture), clock_(std::move(clock)) {}
 
     // Tells the device to sniff the selected channel; then empties the store and the
     // counters and starts the intake. False when there is no port, no selected
@@ -58,7 +59,7 @@ private:
     bool storeFrame(std::string_view line);
     void storeOverflow();
 
-    DeviceDialog& dialog_;
+    DeviceConversation& conversation_;
     Capture& capture_;
     ArrivalClock clock_;
     bool sniffing_ = false;

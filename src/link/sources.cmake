@@ -5,7 +5,7 @@ find_package(Threads REQUIRED)
 add_library(qlm_link STATIC
     link/posix_serial_port.cpp
     link/sniffer_link.cpp
-    link/device_dialog.cpp
+    link/device_conversation.cpp
     link/device_search.cpp
     link/sniffing.cpp
     link/channel_scan.cpp

@@ -3,12 +3,8 @@
 
 #include "commands.h"
 
-#include "link/channel_scan.h"
-#include "link/device_search.h"
-#include "link/posix_serial_port.h"
-#include "link/sniffing.h"
-#include "logfile/log_file.h"
 #include "logfile/partial_log.h"
+#include "session/capture_session.h"
 
 #include <chrono>
 #include <cerrno>
@@ -176,7 +172,11 @@ int captureCommand(const Arguments& arguments) {
     qlm::ExportTarget target;
     if (const qlm::FileResult result = qlm::inspectExportTarget(options.output, target); !result)
         return fail(options.output + ": " + result.error);
-    qlm::Capture capture;
+    const qlm::StatusSink status = [](std::string_view text) {
+        std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
+    };
+    qlm::CaptureSession session(status);
+    qlm::Capture& capture = session.capture();
     Journal journal(target.kind != qlm::ExportTarget::Kind::kInPlace);
     if (const qlm::FileResult result = journal.start(target.path, capture.channels); !result) {
         const bool leftBefore = result.error == std::strerror(EEXIST);
@@ -186,23 +186,16 @@ int captureCommand(const Arguments& arguments) {
     }
     endOnInterrupt();
 
-    const qlm::StatusSink status = [](std::string_view text) {
-        std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
-    };
-    qlm::PosixPortOpener opener;
-    qlm::SnifferLink link(opener, status);
-    qlm::DeviceDialog dialog(link, status);
-    dialog.setBrindle(options.brindle);
-    dialog.setPortName(options.port);
-    qlm::Sniffing sniffing(dialog, capture);
-    qlm::ChannelScan scan(dialog, capture.channels, sniffing);
-    scan.setCancelCheck([] { return interrupted != 0; });
+    session.conversation().setBrindle(options.brindle);
+    session.scan().setCancelCheck([] { return interrupted != 0; });
+    qlm::SnifferLink& link = session.link();
+    qlm::Sniffing& sniffing = session.sniffing();
 
     const auto giveUp = [&](const std::string& message) {
         journal.remove();
         return fail(message);
     };
-    const qlm::Identification found = qlm::searchDevice(dialog);
+    const qlm::Identification found = session.choosePort(options.port);
     if (!link.isOpen()) {
         if (!link.openError().empty())
             return giveUp("cannot open " + options.port + ": " + link.openError());
@@ -212,7 +205,7 @@ int captureCommand(const Arguments& arguments) {
         return giveUp("the device on " + options.port + " never answered detection");
     if (!interrupted) {
         if (options.scan) {
-            const qlm::ChannelScan::ScanAll result = scan.scanAll();
+            const qlm::ChannelScan::ScanAll result = session.scanAll();
             if (const std::string failure = scanFailure(result, options.port, sniffing);
                 !failure.empty())
                 return giveUp(failure);
@@ -233,14 +226,13 @@ int captureCommand(const Arguments& arguments) {
         deviceStayed = takeIn(sniffing, capture.frames, journal, end);
     }
     const bool wasSniffing = deviceStayed && link.isOpen();
-    sniffing.stop();
+    session.shutDown();
     const bool stopConfirmed = !wasSniffing || sniffing.stopConfirmed();
-    link.close();
 
     // What was captured is written out even when the device went away; the partial
     // log holds it until the export has replaced it.
     journal.update(capture.frames);
-    if (const qlm::FileResult result = qlm::exportLogFile(capture, options.output); !result) {
+    if (const qlm::FileResult result = session.exportLog(options.output); !result) {
         if (journal.isOpen())
             std::fprintf(stderr, "qlntool: the frames captured are in %s\n",
                          journal.path().c_str());

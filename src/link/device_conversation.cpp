@@ -1,10 +1,10 @@
-#include "link/device_dialog.h"
+#include "link/device_conversation.h"
 
 #include <chrono>
 
 namespace qlm {
 
-bool DeviceDialog::waitLine() {
+bool DeviceConversation::waitLine() {
     const auto deadline = std::chrono::steady_clock::now() + dialogueLimit_;
     while (link_.waitForLine(SnifferLink::kReplyTimeoutMs)) {
         if (!reportHandler_ || !reportHandler_(line()))
@@ -22,7 +22,7 @@ bool DeviceDialog::waitLine() {
     return false;
 }
 
-bool DeviceDialog::awaitEither(std::string_view tag, std::string_view otherTag) {
+bool DeviceConversation::awaitEither(std::string_view tag, std::string_view otherTag) {
     // A device that keeps talking without ever sending the tag cannot hold the
     // window for longer than the limit.
     const auto deadline = std::chrono::steady_clock::now() + dialogueLimit_;
@@ -38,7 +38,7 @@ bool DeviceDialog::awaitEither(std::string_view tag, std::string_view otherTag) 
     return false;
 }
 
-void DeviceDialog::showForPort(std::string_view before, std::string_view after) {
+void DeviceConversation::showForPort(std::string_view before, std::string_view after) {
     std::string text(before);
     text.append(portName_).append(after);
     show(text);

@@ -1,4 +1,4 @@
-#include "dissect/row_layout.h"
+#include "layout/row_layout.h"
 
 #include <algorithm>
 
@@ -58,6 +58,7 @@ int acknowledgementIndent(const FrameStore& frames, int32_t index) {
 void RowLayout::beginRow(const RowPlacement& placement) {
     placement_ = placement;
     cursor_ = kRowStartX;
+    cellsInRow_ = 0;
 }
 
 void RowLayout::cell(const FieldCell& cell) {
@@ -73,8 +74,9 @@ void RowLayout::cell(const FieldCell& cell) {
         if (painter_ != nullptr)
             painter_->paintCell(cell, boxes);
         if (hover_ != nullptr)
-            hover_->add(boxes.outline(), cell.explanation);
+            hover_->add({boxes.outline(), p.frame, cellsInRow_});
     }
+    ++cellsInRow_;
     cursor_ += right - left - 1;
 }
 
@@ -88,6 +90,7 @@ int layOutFrameRow(const FrameDissector& dissector, FrameStore& frames, int32_t 
         frame.rowWidth = measure.cursor();
     }
     placement.rowWidth = frame.rowWidth;
+    placement.frame = index;
     layout.beginRow(placement);
     dissector.dissect(frames, index, layout);
     frame.rowWidth = layout.cursor();

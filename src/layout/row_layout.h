@@ -1,9 +1,9 @@
 #pragma once
 
 #include "capture/frame_store.h"
-#include "dissect/cell_geometry.h"
 #include "dissect/frame_dissector.h"
-#include "dissect/hover_list.h"
+#include "layout/cell_geometry.h"
+#include "layout/hover_list.h"
 
 namespace qlm {
 
@@ -22,6 +22,7 @@ struct RowPlacement {
     int indent = 0;     // 0, or 20 for an acknowledgement under the frame it acknowledges
     int top = 0;        // y of the row
     int rowWidth = -1;  // the row's width from an earlier layout, -1 when not known
+    int32_t frame = -1; // the record laid out, as the hover list names it
 };
 
 // What a cell adds to the x cursor: its right border line is the next cell's left.
@@ -58,6 +59,7 @@ private:
     HoverList* hover_;
     RowPlacement placement_;
     int cursor_ = kRowStartX;
+    int32_t cellsInRow_ = 0;
 };
 
 // The sink that only measures a row: the first pass of right justification.

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "dissect/field_cell.h"
-#include "dissect/text_measure.h"
+#include "layout/text_measure.h"
 
 namespace qlm {
 

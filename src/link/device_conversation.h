@@ -16,9 +16,10 @@ namespace qlm {
 // drain, and report in the status line with the port's name. Also holds what the
 // dialogues must know: the port chosen ("" for the "Import" entry) and the kind
 // of device expected behind it.
-class DeviceDialog {
+class DeviceConversation {
 public:
-    DeviceDialog(SnifferLink& link, StatusSink status) : link_(link), status_(std::move(status)) {}
+    DeviceConversation(SnifferLink& link, StatusSink status)
+        : link_(link), status_(std::move(status)) {}
 
     SnifferLink& link() { return link_; }
     const std::string& portName() const { return portName_; }

@@ -6,6 +6,8 @@ qlm_add_test(dissect_tests
     mac_command_test.cpp
     truncated_frame_test.cpp
     row_layout_test.cpp
+    field_selection_test.cpp
+    view_geometry_test.cpp
     mac_traffic_test.cpp
     nwk_layer_test.cpp
     apl_layer_test.cpp

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "capture/frame_class_filter.h"
+#include "capture/frame_store.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace qlm {
+
+// Milliseconds from the first stored frame to this one, by their local times of
+// arrival; a capture may cross midnight once.
+int64_t captureTime(const FrameStore& frames, int32_t index);
+
+struct TimelineFrame {
+    int32_t index;
+    int x;  // left edge of the frame's marks
+};
+
+// The frames the timeline draws, oldest first: those that pass the filter and
+// lie right of the name boxes (x above 74) and not beyond the width, with the
+// current frame's marks at width - 43. Walks outward from the current frame,
+// back until a frame lies at 74 or less and on until one lies beyond the width,
+// so the cost follows what is drawn, not the store.
+void walkTimeline(const FrameStore& frames, const FrameClassFilter& filter, int32_t current,
+                  int width, int64_t timeScale, std::vector<TimelineFrame>& out);
+
+} // namespace qlm

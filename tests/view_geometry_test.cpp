@@ -1,0 +1,120 @@
+// The view's geometry without a window: bands, scroll ranges, splitters, zoom,
+// the rows of the grid and the frames of the timeline.
+
+#include "layout/grid_rows.h"
+#include "layout/timeline_walk.h"
+#include "layout/view_geometry.h"
+
+#include "test_frames.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace qlm {
+namespace {
+
+TEST(ViewGeometry, BandsScrollRangesSplittersAndZoom) {
+    ViewGeometry g;
+    g.width = 800;
+    g.height = 600;
+    EXPECT_EQ(g.cellWidth(), 79);
+    EXPECT_EQ(g.gridBottom(), 434);
+    EXPECT_EQ(g.visibleRows(), (600 - 150 - 100 - 16) / 36);
+    EXPECT_EQ(g.timelineTop(), 455);
+    EXPECT_EQ(g.timelineRows(), 12);
+    EXPECT_EQ(g.stripMaximum(), 16 - 800 / 79);
+    EXPECT_EQ(g.gridHorizontalMaximum(1000), 226);
+    EXPECT_EQ(g.gridHorizontalMaximum(10), 0);
+    EXPECT_EQ(g.timelineMaximum(20), 8);
+    EXPECT_EQ(g.timelineMaximum(3), 0);
+    EXPECT_EQ(g.splitterAt(95), ViewGeometry::Splitter::kUpper);
+    EXPECT_EQ(g.splitterAt(99), ViewGeometry::Splitter::kUpper);
+    EXPECT_EQ(g.splitterAt(100), ViewGeometry::Splitter::kNone);
+    EXPECT_EQ(g.splitterAt(450), ViewGeometry::Splitter::kLower);
+    EXPECT_EQ(g.splitterAt(455), ViewGeometry::Splitter::kNone);
+
+    // The upper splitter dragged to the very top leaves a grid top of 21: a cell
+    // width of 0, no strip scrolling.
+    g.dragUpper(-40);
+    EXPECT_EQ(g.gridTop, 21);
+    EXPECT_EQ(g.cellWidth(), 0);
+    EXPECT_EQ(g.visibleCells(), 0);
+    EXPECT_EQ(g.stripMaximum(), 0);
+    g.dragUpper(10000);
+    EXPECT_EQ(g.gridTop, g.gridBottom());
+    g.gridTop = 100;
+    g.dragLower(10000);
+    EXPECT_EQ(g.timelineHeight, 21);
+    g.dragLower(0);
+    EXPECT_EQ(g.height - g.timelineHeight, 116);
+
+    EXPECT_EQ(zoomedIn(1), 1);
+    EXPECT_EQ(zoomedOut(1), 2);
+    EXPECT_EQ(zoomedIn(50), 33);
+    EXPECT_EQ(zoomedOut(50), 75);
+    EXPECT_EQ(zoomedOut(ViewGeometry::kSlowestTimeScale), ViewGeometry::kSlowestTimeScale);
+
+    WheelSteps wheel;
+    EXPECT_EQ(wheel.add(60), 0);
+    EXPECT_EQ(wheel.add(60), 1);
+    EXPECT_EQ(wheel.add(-240), -2);
+}
+
+TEST(GridRows, FramesFillFromTheBottomAndTheFilterHidesClasses) {
+    FrameStore frames;
+    FrameClassFilter filter;
+    std::vector<int32_t> rows;
+    EXPECT_EQ(currentFrame(frames, 5), -1);
+    gridRows(frames, filter, -1, 3, rows);
+    EXPECT_EQ(rows, (std::vector<int32_t>{-1, -1, -1}));
+
+    for (int i = 0; i < 6; ++i) {
+        ASSERT_TRUE(test::append(frames, test::MacFrame(i % 2 ? test::kTypeAck : test::kTypeData)));
+        frames[i].frameClass = i % 2 ? kClassMacAck : kClassApl;
+    }
+    EXPECT_EQ(currentFrame(frames, 99), 5);
+    gridRows(frames, filter, 1, 4, rows);
+    EXPECT_EQ(rows, (std::vector<int32_t>{-1, -1, 0, 1}));
+    gridRows(frames, filter, 5, 4, rows);
+    EXPECT_EQ(rows, (std::vector<int32_t>{2, 3, 4, 5}));
+
+    filter.setSelected(kClassMacAck, false);
+    gridRows(frames, filter, 5, 4, rows);
+    EXPECT_EQ(rows, (std::vector<int32_t>{-1, 0, 2, 4}));
+    EXPECT_EQ(nextShownFrame(frames, filter, 4, -1), 2);
+    EXPECT_EQ(nextShownFrame(frames, filter, 4, +1), 4);  // nothing shown after it
+    EXPECT_EQ(pageShownFrame(frames, filter, 4, -1, 2), 0);
+    EXPECT_EQ(pageShownFrame(frames, filter, 4, -1, 0), 2);
+
+    // With every class hidden no row is drawn, but the position still moves.
+    filter.setSelected(kClassApl, false);
+    gridRows(frames, filter, 5, 4, rows);
+    EXPECT_EQ(rows, (std::vector<int32_t>{-1, -1, -1, -1}));
+}
+
+TEST(TimelineWalk, FramesRightOfTheNamesAndThroughMidnight) {
+    FrameStore frames;
+    const ArrivalTime times[] = {{23, 59, 59, 0}, {23, 59, 59, 999}, {0, 0, 0, 500},
+                                 {0, 0, 2, 0}, {0, 0, 30, 0}};
+    for (const ArrivalTime& time : times)
+        ASSERT_TRUE(test::append(frames, test::MacFrame(test::kTypeData), time));
+    EXPECT_EQ(captureTime(frames, 1), 999);
+    EXPECT_EQ(captureTime(frames, 2), 1500);  // after 23:59:59.999 the times keep growing
+    EXPECT_EQ(captureTime(frames, 3), 3000);
+
+    std::vector<TimelineFrame> drawn;
+    const FrameClassFilter all;
+    walkTimeline(frames, all, 3, 400, 10, drawn);
+    // x = (t - 3000) / 10 + 357, truncated: 57 (not drawn), 157, 207, 357; frame 4 beyond.
+    ASSERT_EQ(drawn.size(), 3u);
+    EXPECT_EQ(drawn[0].index, 1);
+    EXPECT_EQ(drawn[0].x, 157);
+    EXPECT_EQ(drawn[1].x, 207);
+    EXPECT_EQ(drawn[2].x, 357);
+    walkTimeline(frames, all, -1, 400, 10, drawn);
+    EXPECT_TRUE(drawn.empty());
+}
+
+} // namespace
+} // namespace qlm

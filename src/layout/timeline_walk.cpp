@@ -42,4 +42,17 @@ void walkTimeline(const FrameStore& frames, const FrameClassFilter& filter, int3
     }
 }
 
+void TimelineMarks::add(const PixelRect& area, int32_t frame) {
+    if (count_ < kCapacity)
+        ++count_;
+    marks_[static_cast<size_t>(count_ - 1)] = {area, frame};
+}
+
+int32_t TimelineMarks::frameAt(int x, int y) const {
+    for (int i = count_ - 1; i >= 0; --i)
+        if (marks_[static_cast<size_t>(i)].area.contains(x, y))
+            return marks_[static_cast<size_t>(i)].frame;
+    return -1;
+}
+
 } // namespace qlm

@@ -2,6 +2,7 @@
 
 #include "capture/frame_class_filter.h"
 #include "capture/frame_store.h"
+#include "layout/cell_geometry.h"
 
 #include <cstdint>
 #include <vector>
@@ -24,5 +25,27 @@ struct TimelineFrame {
 // so the cost follows what is drawn, not the store.
 void walkTimeline(const FrameStore& frames, const FrameClassFilter& filter, int32_t current,
                   int width, int64_t timeScale, std::vector<TimelineFrame>& out);
+
+// The marks drawn in one paint and the frames they stand for: a fixed table of
+// 5000 entries, the last one overwritten once it is full.
+class TimelineMarks {
+public:
+    static constexpr int kCapacity = 5000;
+
+    TimelineMarks() : marks_(kCapacity) {}
+    void clear() { count_ = 0; }
+    int size() const { return count_; }
+    void add(const PixelRect& area, int32_t frame);
+    // The frame of the last registered mark containing the point, -1 for none.
+    int32_t frameAt(int x, int y) const;
+
+private:
+    struct Mark {
+        PixelRect area;
+        int32_t frame;
+    };
+    std::vector<Mark> marks_;
+    int count_ = 0;
+};
 
 } // namespace qlm

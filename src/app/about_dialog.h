@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QDialog>
+
+namespace qlm::app {
+
+// "About Quorlanmirex": the icon, the version, the maker and the build's date.
+class AboutDialog : public QDialog {
+    Q_OBJECT
+public:
+    explicit AboutDialog(QWidget* parent);
+    // The build date, two spaces and the build time.
+    static QString compileDate();
+};
+
+} // namespace qlm::app

@@ -1,0 +1,564 @@
+#include "app/main_window.h"
+
+#include "app/about_dialog.h"
+#include "app/artwork.h"
+#include "app/rename_node_dialog.h"
+#include "app/splash_screen.h"
+#include "link/port_list.h"
+#include "ui/capture_view.h"
+#include "ui/control_bar.h"
+#include "ui/node_list.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDockWidget>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QSerialPortInfo>
+#include <QSignalBlocker>
+#include <QStatusBar>
+
+namespace qlm::app {
+namespace {
+
+const QString kFileFilter = QStringLiteral("Quorlanmirex Files (*.qln);;All Files (*)");
+
+QString latin1(std::string_view text) {
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+std::vector<std::string> systemSerialPorts() {
+    std::vector<std::string> names;
+    for (const QSerialPortInfo& port : QSerialPortInfo::availablePorts())
+        names.push_back(port.portName().toStdString());
+    return names;
+}
+
+// The entry of the node table with exactly these addresses, -1 when none.
+int32_t entryWithAddresses(const NodeTable& nodes, const NodeEntry& wanted) {
+    const uint8_t known = wanted.flags & kAddressFlags;
+    for (int32_t i = 0; i < nodes.count(); ++i) {
+        const NodeEntry& entry = nodes.entry(i);
+        if ((entry.flags & kAddressFlags) != known)
+            continue;
+        if ((known & kPanKnown) && entry.pan != wanted.pan)
+            continue;
+        if ((known & kShortKnown) && entry.shortAddress != wanted.shortAddress)
+            continue;
+        if ((known & kExtendedKnown) && entry.extended != wanted.extended)
+            continue;
+        return i;
+    }
+    return -1;
+}
+
+// Marks the window busy for one device dialogue: no other handler runs and the
+// intake timer waits.
+class BusyScope {
+public:
+    BusyScope(bool& busy, QTimer& intake) : busy_(busy) {
+        busy_ = true;
+        intake.stop();
+    }
+    ~BusyScope() { busy_ = false; }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+private:
+    bool& busy_;
+};
+
+} // namespace
+
+MainWindow::MainWindow(const WindowOptions& options, QWidget* parent)
+    : QMainWindow(parent),
+      settings_(AppSettings::read()),
+      session_([this](std::string_view text) { showStatus(text); }),
+      decoding_(session_.capture().frames) {
+    setWindowTitle(QStringLiteral("Quorlanmirex"));
+    setWindowIcon(programIcon());
+    setAcceptDrops(true);
+    if (options.simulatorRate > 0) {
+        SimulatedDeviceOptions simulator;
+        simulator.framesPerSecond = options.simulatorRate;
+        session_.simulator().setOptions(simulator);
+    }
+    session_.conversation().setBrindle(settings_.brindle);
+    decoding_.setMailBox(settings_.mailBox);
+
+    view_ = new ui::CaptureView(session_.capture(), decoding_, this);
+    view_->setRightJustify(settings_.rightJustify);
+    view_->setBrindle(settings_.brindle);
+    setCentralWidget(view_);
+    buildMenu();
+    buildControlBar();
+    statusBar()->showMessage(QString());
+    resize(1100, 760);
+
+    intake_.setInterval(1);
+    intake_.setTimerType(Qt::PreciseTimer);
+    connect(&intake_, &QTimer::timeout, this, &MainWindow::intakeTick);
+    connect(view_, &ui::CaptureView::explanation, this, [this](const QString& text) {
+        if (!closing_)
+            statusBar()->showMessage(text);
+    });
+    connect(view_, &ui::CaptureView::channelClicked, this, [this](int channel) {
+        if (busy_)
+            return;
+        {
+            const BusyScope busy(busy_, intake_);
+            session_.clickChannel(channel);
+        }
+        afterWork();
+    });
+
+    session_.capture().statistics.reset();
+    fillPortList(options.systemPorts ? *options.systemPorts : systemSerialPorts());
+    bar_->showFrameClasses({true, true, true, true, true, true});
+    selection_ = FieldSelection::startup();
+    decoding_.setColumns(selection_.columns());
+    showFieldSelection();
+    bar_->nodes->rebuild(session_.capture().nodes);
+    bar_->showRenameFor(session_.capture().nodes.selectedCount());
+    session_.takeChanges();
+
+    if (!options.port.empty()) {
+        selectPortEntry(options.port);
+        choosePortEntry(bar_->ports->currentIndex());
+    }
+    if (!options.importAtStart.empty())
+        importFile(QString::fromStdString(options.importAtStart));
+    if (options.splash) {
+        show();
+        SplashScreen splash(this);
+        splash.exec();
+    }
+}
+
+MainWindow::~MainWindow() { shutDown(); }
+
+void MainWindow::buildMenu() {
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    brindleAction_ = file->addAction(QStringLiteral("&Detector is Brindle"));
+    rightJustifyAction_ = file->addAction(QStringLiteral("&Right Justify Frames"));
+    mailBoxAction_ = file->addAction(QStringLiteral("Parse &MailBox Frames"));
+    for (QAction* toggle : {brindleAction_, rightJustifyAction_, mailBoxAction_})
+        toggle->setCheckable(true);
+    brindleAction_->setChecked(settings_.brindle);
+    rightJustifyAction_->setChecked(settings_.rightJustify);
+    mailBoxAction_->setChecked(settings_.mailBox);
+    file->addSeparator();
+    QAction* importAction = file->addAction(QStringLiteral("&Import..."));
+    importAction->setShortcut(QKeySequence::Open);
+    QAction* exportAction = file->addAction(QStringLiteral("&Export..."));
+    exportAction->setShortcut(QKeySequence::Save);
+    file->addSeparator();
+    QAction* exitAction = file->addAction(QStringLiteral("E&xit"));
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    QAction* aboutAction = help->addAction(QStringLiteral("&About Quorlanmirex..."));
+
+    connect(brindleAction_, &QAction::triggered, this, &MainWindow::toggleBrindle);
+    connect(rightJustifyAction_, &QAction::triggered, this, &MainWindow::toggleRightJustify);
+    connect(mailBoxAction_, &QAction::triggered, this, &MainWindow::toggleMailBox);
+    connect(importAction, &QAction::triggered, this, &MainWindow::importCommand);
+    connect(exportAction, &QAction::triggered, this, &MainWindow::exportCommand);
+    connect(exitAction, &QAction::triggered, this, &QWidget::close);
+    connect(aboutAction, &QAction::triggered, this, [this] {
+        AboutDialog about(this);
+        about.exec();
+    });
+}
+
+void MainWindow::buildControlBar() {
+    bar_ = new ui::ControlBar(this);
+    auto* dock = new QDockWidget(this);
+    dock->setObjectName(QStringLiteral("controlBar"));
+    dock->setFeatures(QDockWidget::NoDockWidgetFeatures);
+    dock->setTitleBarWidget(new QWidget(dock));
+    dock->setWidget(bar_);
+    addDockWidget(Qt::LeftDockWidgetArea, dock);
+    connectControlBar();
+}
+
+void MainWindow::connectControlBar() {
+    connect(bar_->ports, &QComboBox::activated, this, &MainWindow::choosePortEntry);
+    connect(bar_->scan, &QPushButton::clicked, this, &MainWindow::scanAll);
+    connect(bar_->fieldGroups, &QComboBox::currentIndexChanged, this,
+            &MainWindow::showFieldGroup);
+    connect(bar_->fields, &QListWidget::itemSelectionChanged, this,
+            &MainWindow::takeListSelections);
+    connect(bar_->frameClasses, &QListWidget::itemSelectionChanged, this,
+            &MainWindow::takeListSelections);
+    for (int p = 0; p < kPresetCount; ++p)
+        connect(bar_->presets[static_cast<size_t>(p)], &QCheckBox::clicked, this,
+                [this, p] { clickPreset(static_cast<Preset>(p)); });
+    connect(bar_->nodes, &QTreeWidget::itemSelectionChanged, this,
+            &MainWindow::nodeSelectionChanged);
+    connect(bar_->nodes, &QTreeWidget::itemDoubleClicked, this, [this] {
+        if (session_.capture().nodes.selectedCount() > 0)
+            openRenameDialog();
+    });
+    connect(bar_->all, &QPushButton::clicked, this, &MainWindow::selectAllNodes);
+    connect(bar_->rename, &QPushButton::clicked, this, &MainWindow::openRenameDialog);
+    connect(bar_->clearPrevious, &QPushButton::clicked, this, &MainWindow::clearPrevious);
+}
+
+void MainWindow::fillPortList(const std::vector<std::string>& systemPorts) {
+    std::vector<std::string> ports = systemPorts;
+    ports.emplace_back(CaptureSession::kSimulatorEntry);
+    const PortList list = makePortList(ports, settings_.port);
+    const QSignalBlocker blocker(bar_->ports);
+    bar_->ports->clear();
+    for (const std::string& entry : list.entries)
+        bar_->ports->addItem(QString::fromStdString(entry));
+    bar_->ports->setCurrentIndex(list.selected);
+    session_.setChosenPort(portOfEntry(list.entries[static_cast<size_t>(list.selected)]));
+}
+
+void MainWindow::selectPortEntry(const std::string& entry) {
+    const QString text = entry.empty() ? QString::fromLatin1(PortList::kImportEntry)
+                                       : QString::fromStdString(entry);
+    const QSignalBlocker blocker(bar_->ports);
+    int index = bar_->ports->findText(text);
+    if (index < 0) {
+        bar_->ports->addItem(text);
+        index = bar_->ports->count() - 1;
+    }
+    bar_->ports->setCurrentIndex(index);
+}
+
+void MainWindow::showStatus(std::string_view text) {
+    if (closing_)
+        return;
+    statusBar()->showMessage(latin1(text));
+    statusBar()->repaint();
+    if (view_ != nullptr)
+        view_->forgetExplanation();
+}
+
+void MainWindow::choosePortEntry(int index) {
+    if (busy_ || index < 0)
+        return;
+    {
+        const BusyScope busy(busy_, intake_);
+        session_.choosePort(portOfEntry(bar_->ports->itemText(index).toStdString()));
+        settings_.port = session_.chosenPort();
+    }
+    afterWork();
+}
+
+void MainWindow::prepareScanProgress(QProgressDialog& progress) {
+    progress.setWindowTitle(QStringLiteral("Scan"));
+    progress.setLabelText(QStringLiteral("Scanning..."));
+    progress.setRange(0, ChannelTable::kChannelCount);
+    progress.setMinimumDuration(0);
+    progress.setWindowModality(Qt::ApplicationModal);
+    progress.setAutoClose(false);
+    progress.setAutoReset(false);
+    channelsScanned_ = 0;
+    ChannelScan& scan = session_.scan();
+    scan.onChannelScanned([this, &progress](int) {
+        view_->repaintStrip();
+        progress.setValue(++channelsScanned_);
+    });
+    scan.onBringIntoView([this](int channel) { view_->bringChannelIntoView(channel); });
+    // The one place where input is taken during a dialogue: the progress
+    // dialog's "Cancel", looked at before each channel.
+    scan.setCancelCheck([&progress] {
+        QCoreApplication::processEvents();
+        return progress.wasCanceled();
+    });
+    progress.show();
+}
+
+void MainWindow::scanAll() {
+    if (busy_)
+        return;
+    if (session_.chosenPort().empty()) {
+        importCommand();
+        return;
+    }
+    ChannelScan::ScanAll result;
+    {
+        const BusyScope busy(busy_, intake_);
+        QProgressDialog progress(this);
+        scanProgress_ = &progress;
+        prepareScanProgress(progress);
+        result = session_.scanAll();
+        session_.scan().setCancelCheck(nullptr);
+        session_.scan().onChannelScanned([this](int) { view_->repaintStrip(); });
+        scanProgress_ = nullptr;
+    }
+    if (result == ChannelScan::ScanAll::kImportInstead)
+        importCommand();
+    afterWork();
+}
+
+void MainWindow::intakeTick() {
+    if (busy_)
+        return;
+    const Sniffing::Tick tick = session_.tick();
+    if (tick == Sniffing::Tick::kNothing)
+        return;
+    if (tick == Sniffing::Tick::kIdle) {
+        intake_.stop();
+        return;
+    }
+    applyChanges(session_.takeChanges());
+    if (!session_.sniffing().sniffing())
+        intake_.stop();
+}
+
+void MainWindow::afterWork() {
+    applyChanges(session_.takeChanges());
+    if (session_.sniffing().sniffing()) {
+        if (!intake_.isActive())
+            intake_.start();
+    } else {
+        intake_.stop();
+    }
+}
+
+void MainWindow::applyChanges(const CaptureChange& change) {
+    NodeTable& nodes = session_.capture().nodes;
+    if (change.nodes.any() || bar_->nodes->topLevelItemCount() != nodes.count()) {
+        bar_->nodes->apply(nodes, change.nodes);
+        bar_->showRenameFor(nodes.selectedCount());
+    }
+    if (change.countersChanged)
+        showStatistics();
+    view_->captureChanged(change);
+}
+
+void MainWindow::showStatistics() {
+    const Statistics& statistics = session_.capture().statistics;
+    bar_->packets->setText(QString::fromStdString(statistics.packetsText()));
+    bar_->errors->setText(QString::fromStdString(statistics.errorsText()));
+    if (statistics.packets() > 0)
+        bar_->errorRate->setText(QString::fromStdString(statistics.errorRateText()));
+}
+
+void MainWindow::importCommand() {
+    if (busy_)
+        return;
+    {
+        const BusyScope busy(busy_, intake_);
+        session_.prepareImport();
+    }
+    selectPortEntry({});
+    afterWork();
+    const QString path =
+        QFileDialog::getOpenFileName(this, QStringLiteral("Import"), QString(), kFileFilter);
+    if (path.isEmpty()) {
+        selectPortEntry(session_.chosenPort());
+        return;
+    }
+    importFile(path);
+}
+
+void MainWindow::importFile(const QString& path) {
+    if (busy_)
+        return;
+    FileResult result;
+    {
+        const BusyScope busy(busy_, intake_);
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        result = session_.importLog(path.toStdString());
+        QApplication::restoreOverrideCursor();
+        if (session_.capture().frames.empty())
+            session_.capture().statistics.resetAndShow();
+        settings_.port = session_.chosenPort();
+    }
+    selectPortEntry(session_.chosenPort());
+    afterWork();
+    if (!result)
+        QMessageBox::warning(this, QStringLiteral("Quorlanmirex"),
+                             QFileInfo(path).fileName() + QStringLiteral(": ") +
+                                 QString::fromStdString(result.error));
+    else if (!result.warning.empty())
+        showStatus(result.warning);
+}
+
+void MainWindow::exportCommand() {
+    if (busy_)
+        return;
+    QFileDialog dialog(this, QStringLiteral("Export"), QString(), kFileFilter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("qln"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    exportFile(dialog.selectedFiles().front());
+}
+
+bool MainWindow::exportFile(const QString& path) {
+    const FileResult result = session_.exportLog(path.toStdString());
+    applyChanges(session_.takeChanges());  // quotes in names became single quotes
+    if (!result)
+        QMessageBox::warning(this, QStringLiteral("Quorlanmirex"),
+                             QFileInfo(path).fileName() + QStringLiteral(": ") +
+                                 QString::fromStdString(result.error));
+    return static_cast<bool>(result);
+}
+
+void MainWindow::showFieldSelection() {
+    bar_->showPresets(selection_);
+    bar_->showFieldSelection(selection_);
+    std::array<bool, 6> classes{};
+    for (int c = 0; c < kFrameClassCount; ++c)
+        classes[static_cast<size_t>(c)] = session_.capture().classFilter.isSelected(c + 1);
+    bar_->showFrameClasses(classes);
+}
+
+void MainWindow::clickPreset(Preset preset) {
+    selection_.clickPreset(preset);
+    decoding_.setColumns(selection_.columns());
+    showFieldSelection();
+    view_->update();
+}
+
+void MainWindow::showFieldGroup(int group) {
+    if (group < 0 || group >= kLayerCount)
+        return;
+    selection_.showGroup(static_cast<Layer>(group));
+    showFieldSelection();
+}
+
+void MainWindow::takeListSelections() {
+    const std::vector<bool> fields = bar_->fieldListSelection();
+    const auto columns = columnsOfLayer(selection_.shownGroup());
+    for (size_t i = 0; i < fields.size() && i < columns.size(); ++i)
+        selection_.setField(columns[i].column, fields[i]);
+    selection_.markShownGroupEdited();
+    bar_->showPresets(selection_);
+    const std::array<bool, 6> classes = bar_->frameClassSelection();
+    for (int c = 0; c < kFrameClassCount; ++c)
+        session_.capture().classFilter.setSelected(c + 1, classes[static_cast<size_t>(c)]);
+    decoding_.setColumns(selection_.columns());
+    view_->update();
+}
+
+void MainWindow::nodeSelectionChanged() {
+    NodeTable& nodes = session_.capture().nodes;
+    bar_->nodes->takeSelectionInto(nodes);
+    bar_->showRenameFor(nodes.selectedCount());
+    session_.takeChanges();  // the list already shows what the table now holds
+    view_->updateScrollRanges();
+    view_->update();
+}
+
+void MainWindow::selectAllNodes() {
+    {
+        const QSignalBlocker blocker(bar_->nodes);
+        bar_->nodes->selectAll();
+    }
+    nodeSelectionChanged();
+}
+
+void MainWindow::openRenameDialog() {
+    NodeTable& nodes = session_.capture().nodes;
+    const int32_t first = nodes.firstSelected();
+    if (first < 0)
+        return;
+    const std::string& name = nodes.name(first);
+    RenameNodeDialog dialog(latin1(name), this);
+    const NodeEntry wanted = nodes.entry(first);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    // The intake ran on while the dialog was open: the entry is looked up again.
+    const int32_t index = entryWithAddresses(nodes, wanted);
+    if (index >= 0) {
+        nodes.rename(index, dialog.name().toLatin1().toStdString());
+        applyChanges(session_.takeChanges());
+    }
+}
+
+void MainWindow::renameNode(const QString& name) {
+    NodeTable& nodes = session_.capture().nodes;
+    const int32_t first = nodes.firstSelected();
+    if (first < 0)
+        return;
+    nodes.rename(first, name.toLatin1().toStdString());
+    applyChanges(session_.takeChanges());
+}
+
+void MainWindow::clearPrevious() {
+    if (busy_)
+        return;
+    session_.clearPrevious(view_->currentFrame());
+    applyChanges(session_.takeChanges());
+}
+
+void MainWindow::toggleBrindle() {
+    if (busy_)
+        return;
+    settings_.brindle = !settings_.brindle;
+    brindleAction_->setChecked(settings_.brindle);
+    {
+        const BusyScope busy(busy_, intake_);
+        session_.chooseDeviceKind(settings_.brindle);
+    }
+    view_->setBrindle(settings_.brindle);
+    afterWork();
+}
+
+void MainWindow::toggleMailBox() {
+    settings_.mailBox = !settings_.mailBox;
+    mailBoxAction_->setChecked(settings_.mailBox);
+    decoding_.setMailBox(settings_.mailBox);
+    view_->update();
+}
+
+void MainWindow::toggleRightJustify() {
+    settings_.rightJustify = !settings_.rightJustify;
+    rightJustifyAction_->setChecked(settings_.rightJustify);
+    view_->setRightJustify(settings_.rightJustify);
+}
+
+void MainWindow::shutDown() {
+    if (shutDown_)
+        return;
+    shutDown_ = true;
+    closing_ = true;
+    view_->setClosing();
+    intake_.stop();
+    session_.shutDown();
+    settings_.write();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (busy_) {
+        event->ignore();
+        return;
+    }
+    shutDown();
+    event->accept();
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls() && event->mimeData()->urls().front().isLocalFile())
+        event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (urls.isEmpty() || !urls.front().isLocalFile() || busy_)
+        return;
+    event->acceptProposedAction();
+    {
+        const BusyScope busy(busy_, intake_);
+        session_.prepareImport();
+    }
+    importFile(urls.front().toLocalFile());
+}
+
+} // namespace qlm::app

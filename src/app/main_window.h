@@ -1,0 +1,116 @@
+#pragma once
+
+#include "app/app_settings.h"
+#include "dissect/field_selection.h"
+#include "layout/grid_decoding.h"
+#include "session/capture_session.h"
+
+#include <QMainWindow>
+#include <QTimer>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+class QAction;
+class QProgressDialog;
+
+namespace qlm::ui {
+class CaptureView;
+class ControlBar;
+} // namespace qlm::ui
+
+namespace qlm::app {
+
+// How the window starts.
+struct WindowOptions {
+    bool splash = true;
+    // The system's serial ports; read from the system when not given.
+    std::optional<std::vector<std::string>> systemPorts;
+    std::string port;          // --port: chosen at start, as if by the user
+    std::string importAtStart; // a log given on the command line
+    double simulatorRate = 0;  // frames per second of the built-in simulator, 0 for its default
+};
+
+// The main window: the control bar on the left, the view with its three bands,
+// the status bar and the menu. It owns the capture session and handles every
+// control, menu command and the intake timer; the view only draws and reports
+// clicks.
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit MainWindow(const WindowOptions& options = {}, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // Everything the window shows, for tests and the command line.
+    CaptureSession& session() { return session_; }
+    ui::CaptureView* view() const { return view_; }
+    ui::ControlBar* controlBar() const { return bar_; }
+    const FieldSelection& fieldSelection() const { return selection_; }
+    const GridDecoding& decoding() const { return decoding_; }
+    const AppSettings& settings() const { return settings_; }
+    QAction* brindleAction() const { return brindleAction_; }
+    QAction* mailBoxAction() const { return mailBoxAction_; }
+    QAction* rightJustifyAction() const { return rightJustifyAction_; }
+    bool intakeRunning() const { return intake_.isActive(); }
+
+    // The commands, as the menu and the control bar call them.
+    void importFile(const QString& path);
+    bool exportFile(const QString& path);
+    void choosePortEntry(int index);
+    void scanAll();
+    void clickPreset(Preset preset);
+    void showFieldGroup(int group);
+    void takeListSelections();
+    void nodeSelectionChanged();
+    void selectAllNodes();
+    void renameNode(const QString& name);
+    void clearPrevious();
+    void toggleBrindle();
+    void toggleMailBox();
+    void toggleRightJustify();
+    // Stops sniffing, closes the port and writes the settings (as closing does).
+    void shutDown();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    void buildMenu();
+    void buildControlBar();
+    void connectControlBar();
+    void fillPortList(const std::vector<std::string>& systemPorts);
+    void selectPortEntry(const std::string& entry);
+    void showStatus(std::string_view text);
+    void importCommand();
+    void exportCommand();
+    void openRenameDialog();
+    void intakeTick();
+    // After a device dialogue or any change to the capture: the views brought up
+    // to date and the intake timer run while sniffing.
+    void afterWork();
+    void applyChanges(const CaptureChange& change);
+    void showStatistics();
+    void showFieldSelection();
+    void prepareScanProgress(QProgressDialog& progress);
+
+    AppSettings settings_;
+    CaptureSession session_;
+    GridDecoding decoding_;
+    FieldSelection selection_;
+    QTimer intake_;
+    ui::CaptureView* view_ = nullptr;
+    ui::ControlBar* bar_ = nullptr;
+    QAction* brindleAction_ = nullptr;
+    QAction* mailBoxAction_ = nullptr;
+    QAction* rightJustifyAction_ = nullptr;
+    QProgressDialog* scanProgress_ = nullptr;
+    int channelsScanned_ = 0;
+    bool busy_ = false;
+    bool closing_ = false;
+    bool shutDown_ = false;
+};
+
+} // namespace qlm::app

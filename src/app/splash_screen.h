@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QDialog>
+
+namespace qlm::app {
+
+// The start-up picture, which stays until it is clicked.
+class SplashScreen : public QDialog {
+    Q_OBJECT
+public:
+    explicit SplashScreen(QWidget* parent);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+};
+
+} // namespace qlm::app

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "layout/cell_geometry.h"
+
+#include <QColor>
+#include <QPainter>
+#include <QString>
+
+#include <string_view>
+
+namespace qlm::ui {
+
+// A rectangle as the grid's pixel rectangles give it (right and bottom outside):
+// filled, and outlined on its outermost pixels when a pen colour is given.
+void fillBox(QPainter& painter, int left, int top, int right, int bottom, const QColor& fill);
+void outlinedBox(QPainter& painter, int left, int top, int right, int bottom, const QColor& fill,
+                 const QColor& pen);
+inline void outlinedBox(QPainter& painter, const PixelRect& r, const QColor& fill,
+                        const QColor& pen) {
+    outlinedBox(painter, r.left, r.top, r.right, r.bottom, fill, pen);
+}
+
+// One line of text centred in a rectangle, no prefix processing, transparent.
+void centredText(QPainter& painter, int left, int top, int right, int bottom,
+                 const QString& text);
+
+// Latin-1 texts of the core into one reused string, so that drawing a cell's
+// texts allocates nothing once the buffer has grown.
+class Latin1Buffer {
+public:
+    const QString& operator()(std::string_view text);
+
+private:
+    QString text_;
+};
+
+} // namespace qlm::ui

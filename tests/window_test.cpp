@@ -1,0 +1,401 @@
+// The window offscreen: start-up state, presets, the grid's rows and the class
+// filter, hover, settings, the readings easy to get wrong, a rendered picture,
+// and a whole round with the built-in simulator.
+
+#include "app/app_settings.h"
+#include "app/main_window.h"
+#include "layout/grid_rows.h"
+#include "logfile/log_file.h"
+#include "ui/capture_view.h"
+#include "ui/control_bar.h"
+#include "ui/node_list.h"
+
+#include "test_frames.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QImage>
+#include <QLabel>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QStatusBar>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+
+namespace qlm {
+namespace {
+
+using test::MacFrame;
+using namespace std::chrono_literals;
+
+QString settingsFolder;
+
+void clearSettings() {
+    QSettings(QStringLiteral("Local AppWizard-Generated Applications"),
+              QStringLiteral("Quorlanmirex"))
+        .clear();
+}
+
+app::WindowOptions quietOptions() {
+    app::WindowOptions options;
+    options.splash = false;
+    options.systemPorts = std::vector<std::string>{"ttyFAKE0"};
+    return options;
+}
+
+std::unique_ptr<app::MainWindow> openWindow(app::WindowOptions options = quietOptions()) {
+    auto window = std::make_unique<app::MainWindow>(options);
+    window->resize(1000, 700);
+    window->show();
+    QApplication::processEvents();
+    return window;
+}
+
+QImage render(app::MainWindow& window) {
+    QImage image(window.view()->size(), QImage::Format_RGB32);
+    window.view()->render(&image);
+    return image;
+}
+
+// A capture of `count` data frames from 0001 to 0002 in PAN 1234, every third an
+// acknowledgement, 100 ms apart; written as a log for the window to import.
+std::string writeCapture(const QTemporaryDir& folder, int count, ArrivalTime start = {10, 0, 0, 0}) {
+    auto capture = std::make_unique<Capture>();
+    for (int i = 0; i < count; ++i) {
+        const int ms = start.millisecond + 100 * i;
+        ArrivalTime time{start.hour, start.minute, start.second + ms / 1000, ms % 1000};
+        const auto seq = static_cast<uint8_t>(i);
+        const test::Bytes bytes =
+            i % 3 == 2 ? test::Bytes(MacFrame(test::kTypeAck).sequence(seq))
+                       : test::Bytes(MacFrame(test::kTypeData).sequence(seq)
+                                         .destShort(0x1234, 0x0002).srcShort(0x0001)
+                                         .payload({0x48, 0x00, 0x02, 0x00, 0x01, 0x00, 0x1E, 0x07}));
+        EXPECT_TRUE(test::append(capture->frames, bytes, time));
+        capture->statistics.update(false);
+    }
+    capture->attributeFrom(0);
+    capture->channels.setSelectedChannel(4);
+    const std::string path = folder.filePath(QStringLiteral("capture.qln")).toStdString();
+    EXPECT_TRUE(exportLogFile(*capture, path));
+    return path;
+}
+
+TEST(Window, StartsWithEveryPresetOnTheMacGroupAllClassesAndTheSimulatorListed) {
+    clearSettings();
+    auto window = openWindow();
+    ui::ControlBar& bar = *window->controlBar();
+    EXPECT_EQ(window->windowTitle(), "Brindle / Tindra IEEE 802.Quorlanmirex");
+    for (const ui::PresetButton* preset : bar.presets)
+        EXPECT_EQ(preset->checkState(), Qt::Checked) << preset->text().toStdString();
+    EXPECT_EQ(window->decoding().columns(), ColumnFlags::startup());
+    EXPECT_EQ(bar.fieldGroups->currentText(), "MAC (Medium Access)");
+    ASSERT_EQ(bar.fields->count(), 12);
+    EXPECT_TRUE(bar.fields->item(0)->isSelected());
+    EXPECT_FALSE(bar.fields->item(11)->isSelected());  // "Hex payload"
+    ASSERT_EQ(bar.frameClasses->count(), 6);
+    for (int i = 0; i < 6; ++i)
+        EXPECT_TRUE(bar.frameClasses->item(i)->isSelected());
+    ASSERT_EQ(bar.ports->count(), 3);
+    EXPECT_EQ(bar.ports->itemText(0), "Import");
+    EXPECT_EQ(bar.ports->itemText(1), "ttyFAKE0");
+    EXPECT_EQ(bar.ports->itemText(2), "Simulator");
+    EXPECT_EQ(bar.ports->currentIndex(), 0);  // first start: no port
+    EXPECT_TRUE(window->brindleAction()->isChecked());
+    EXPECT_FALSE(window->mailBoxAction()->isChecked());
+    EXPECT_FALSE(window->rightJustifyAction()->isChecked());
+    EXPECT_EQ(bar.packets->text(), "0 packets");
+    EXPECT_EQ(bar.errorRate->text(), "0.000% error rate");
+    EXPECT_EQ(bar.nodes->topLevelItemCount(), 1);
+    EXPECT_EQ(bar.nodes->topLevelItem(0)->text(0), "General");
+
+    // The current frame of an empty store is none: blank rows, a white timeline,
+    // and the wheel and clicks change nothing.
+    ui::CaptureView& view = *window->view();
+    EXPECT_EQ(view.currentFrame(), -1);
+    EXPECT_EQ(view.gridVerticalBar()->maximum(), 0);
+    for (int32_t row : view.visibleRows())
+        EXPECT_EQ(row, -1);
+    EXPECT_EQ(view.marks().size(), 0);
+}
+
+TEST(Window, PresetButtonsShowThePresetsStateAndListEditsMakeThemIndeterminate) {
+    clearSettings();
+    auto window = openWindow();
+    ui::ControlBar& bar = *window->controlBar();
+    ui::PresetButton* phy = bar.presets[static_cast<size_t>(Preset::kPhy)];
+    phy->click();
+    EXPECT_EQ(phy->checkState(), Qt::Unchecked);
+    EXPECT_EQ(bar.fieldGroups->currentText(), "PHY (Physical)");
+    EXPECT_TRUE(bar.fields->selectedItems().isEmpty());
+    phy->click();
+    EXPECT_EQ(phy->checkState(), Qt::Checked);
+
+    bar.fields->item(0)->setSelected(true);  // "Frame #" by hand
+    EXPECT_EQ(phy->checkState(), Qt::PartiallyChecked);
+    EXPECT_TRUE(window->decoding().columns().visible(FieldColumn::kPhyFrameNumber));
+    phy->click();
+    EXPECT_EQ(phy->checkState(), Qt::Unchecked);
+    phy->click();
+    EXPECT_FALSE(window->decoding().columns().visible(FieldColumn::kPhyFrameNumber));
+
+    // A change in "Frame Select" while the MAC group is shown marks "MAC".
+    bar.fieldGroups->setCurrentIndex(1);
+    bar.frameClasses->item(3)->setSelected(false);
+    EXPECT_EQ(bar.presets[static_cast<size_t>(Preset::kMac)]->checkState(), Qt::PartiallyChecked);
+    EXPECT_FALSE(window->session().capture().classFilter.isSelected(kClassMacAck));
+
+    // "ZDO" while "AF" is on hides only "ZDO Cluster".
+    bar.presets[static_cast<size_t>(Preset::kZdo)]->click();
+    EXPECT_EQ(bar.presets[static_cast<size_t>(Preset::kAf)]->checkState(), Qt::Checked);
+    EXPECT_FALSE(window->decoding().columns().visible(FieldColumn::kAfZdoCluster));
+}
+
+TEST(Window, ImportedFramesFillTheGridFromTheBottomAndTheFilterHidesAcks) {
+    clearSettings();
+    QTemporaryDir folder;
+    const std::string path = writeCapture(folder, 5);
+    auto window = openWindow();
+    window->importFile(QString::fromStdString(path));
+    QApplication::processEvents();
+    ui::CaptureView& view = *window->view();
+    render(*window);
+    EXPECT_EQ(view.currentFrame(), 4);
+    const std::vector<int32_t>& rows = view.visibleRows();
+    ASSERT_EQ(static_cast<int>(rows.size()), view.geometry().visibleRows());
+    ASSERT_GT(rows.size(), 5u);
+    const std::vector<int32_t> bottom(rows.end() - 5, rows.end());
+    EXPECT_EQ(bottom, (std::vector<int32_t>{0, 1, 2, 3, 4}));
+    EXPECT_EQ(rows[rows.size() - 6], -1);
+    EXPECT_EQ(window->controlBar()->packets->text(), "5 packets");
+    EXPECT_EQ(window->controlBar()->ports->currentText(), "Import");
+    EXPECT_EQ(window->controlBar()->nodes->topLevelItemCount(), 3);
+    EXPECT_EQ(window->session().capture().channels.selectedChannel(), 4);
+    EXPECT_GT(view.marks().size(), 0);
+
+    // "MAC Ack" deselected: acknowledgements leave the grid and the timeline.
+    window->controlBar()->frameClasses->item(3)->setSelected(false);
+    render(*window);
+    const std::vector<int32_t> filtered(rows.end() - 4, rows.end());
+    EXPECT_EQ(filtered, (std::vector<int32_t>{0, 1, 3, 4}));
+    EXPECT_EQ(window->session().capture().frames.frameCount(), 5);
+    window->controlBar()->frameClasses->item(5)->setSelected(false);  // "APL" too
+    render(*window);
+    EXPECT_EQ(view.marks().size(), 0);
+    for (int32_t row : view.visibleRows())
+        EXPECT_EQ(row, -1);
+    window->controlBar()->frameClasses->item(5)->setSelected(true);
+
+    // Up moves to the previous frame shown; Home and End to the ends.
+    view.setFocus();
+    QKeyEvent up(QEvent::KeyPress, Qt::Key_Up, Qt::NoModifier);
+    QApplication::sendEvent(&view, &up);
+    EXPECT_EQ(view.currentFrame(), 3);
+    QApplication::sendEvent(&view, &up);
+    EXPECT_EQ(view.currentFrame(), 1);  // frame 2 is an acknowledgement
+    QKeyEvent end(QEvent::KeyPress, Qt::Key_End, Qt::NoModifier);
+    QApplication::sendEvent(&view, &end);
+    EXPECT_EQ(view.currentFrame(), 4);
+}
+
+TEST(Window, HoverPutsTheCellsWholeExplanationInTheStatusBar) {
+    clearSettings();
+    QTemporaryDir folder;
+    auto window = openWindow();
+    window->importFile(QString::fromStdString(writeCapture(folder, 2)));
+    ui::CaptureView& view = *window->view();
+    render(*window);
+    ASSERT_GT(view.hoverCells().size(), 3);
+    const HoverCell cell = view.hoverCells().at(3);
+    const QPoint centre((cell.area.left + cell.area.right) / 2,
+                        (cell.area.top + cell.area.bottom) / 2);
+    QMouseEvent move(QEvent::MouseMove, centre, view.mapToGlobal(centre), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(&view, &move);
+    const std::string expected =
+        explainCell(window->decoding().dissector(), window->session().capture().frames, cell);
+    ASSERT_FALSE(expected.empty());
+    EXPECT_EQ(window->statusBar()->currentMessage().toStdString(), expected);
+
+    const QPoint outside(5, view.geometry().gridBottom() - 2);
+    QMouseEvent away(QEvent::MouseMove, outside, view.mapToGlobal(outside), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(&view, &away);
+    EXPECT_TRUE(window->statusBar()->currentMessage().isEmpty());
+}
+
+TEST(Window, SettingsAreWrittenAtCloseAndReadAtStart) {
+    clearSettings();
+    {
+        auto window = openWindow();
+        EXPECT_EQ(window->settings().port, "");
+        window->toggleMailBox();
+        window->toggleRightJustify();
+        window->controlBar()->ports->setCurrentIndex(2);
+        window->choosePortEntry(2);  // "Simulator"
+        window->close();
+    }
+    const app::AppSettings stored = app::AppSettings::read();
+    EXPECT_TRUE(stored.brindle);
+    EXPECT_TRUE(stored.mailBox);
+    EXPECT_TRUE(stored.rightJustify);
+    EXPECT_EQ(stored.port, "Simulator");
+    auto again = openWindow();
+    EXPECT_TRUE(again->mailBoxAction()->isChecked());
+    EXPECT_TRUE(again->rightJustifyAction()->isChecked());
+    EXPECT_EQ(again->controlBar()->ports->currentText(), "Simulator");
+    EXPECT_TRUE(again->decoding().mailBox());
+
+    // A port kept as an old COM number reads as its name.
+    QSettings old(QStringLiteral("Local AppWizard-Generated Applications"),
+                  QStringLiteral("Quorlanmirex"));
+    old.setValue(QStringLiteral("Quorlanmirex/m_iComChan"), 3);
+    old.sync();
+    EXPECT_EQ(app::AppSettings::read().port, "COM3");
+}
+
+TEST(Window, ReadingsEasyToGetWrong) {
+    clearSettings();
+    QTemporaryDir folder;
+    auto window = openWindow();
+    window->importFile(QString::fromStdString(writeCapture(folder, 6)));
+    ui::CaptureView& view = *window->view();
+    render(*window);
+
+    // Clear Previous from the last frame keeps "General" whatever the frames say.
+    view.setCurrentFrame(5);
+    window->clearPrevious();
+    const NodeTable& nodes = window->session().capture().nodes;
+    ASSERT_GE(nodes.count(), 1);
+    EXPECT_EQ(nodes.name(0), "General");
+    EXPECT_EQ(window->controlBar()->nodes->topLevelItemCount(), nodes.count());
+
+    // Right-justified rows are measured again after a column or MailBox change.
+    window->toggleRightJustify();
+    render(*window);
+    EXPECT_NE(window->session().capture().frames[5].rowWidth, -1);
+    window->controlBar()->presets[static_cast<size_t>(Preset::kPhy)]->click();
+    EXPECT_EQ(window->session().capture().frames[5].rowWidth, -1);
+    render(*window);
+    window->toggleMailBox();
+    EXPECT_EQ(window->session().capture().frames[5].rowWidth, -1);
+
+    // A channel cell under 1 pixel: the strip is only black, clicks do nothing.
+    QSignalSpy clicks(&view, &ui::CaptureView::channelClicked);
+    const auto press = [&](QPoint at, QEvent::Type type) {
+        QMouseEvent event(type, at, view.mapToGlobal(at), Qt::LeftButton,
+                          type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton,
+                          Qt::NoModifier);
+        QApplication::sendEvent(&view, &event);
+    };
+    press({10, 20}, QEvent::MouseButtonPress);
+    EXPECT_EQ(clicks.count(), 1);
+    press({10, 97}, QEvent::MouseButtonPress);  // the upper splitter
+    press({10, -50}, QEvent::MouseMove);
+    press({10, -50}, QEvent::MouseButtonRelease);
+    EXPECT_EQ(view.geometry().gridTop, 21);
+    EXPECT_EQ(view.stripBar()->maximum(), 0);
+    // The view's own painting, without the strip's scroll bar that now covers it.
+    QImage image(view.size(), QImage::Format_RGB32);
+    view.render(&image, QPoint(), QRegion(), QWidget::DrawWindowBackground);
+    EXPECT_EQ(image.pixelColor(30, 0), QColor(Qt::black));
+    for (int x = 0; x < image.width(); ++x)
+        ASSERT_NE(image.pixelColor(x, 0), QColor(0xFF, 0xFF, 0xB7)) << x;
+    press({3, 0}, QEvent::MouseButtonPress);
+    EXPECT_EQ(clicks.count(), 1);
+}
+
+TEST(Window, RenderedWindowShowsStripGridAndTimeline) {
+    clearSettings();
+    QTemporaryDir folder;
+    auto window = openWindow();
+    window->importFile(QString::fromStdString(writeCapture(folder, 8)));
+    ui::CaptureView& view = *window->view();
+    const QImage image = render(*window);
+    const ViewGeometry& g = view.geometry();
+    EXPECT_EQ(image.pixelColor(g.width - 5, 3), QColor(Qt::black));  // the strip's band
+    // A yellow title box inside the first channel cell (79 pixels).
+    const int d = g.cellWidth();
+    EXPECT_EQ(image.pixelColor(d / 10 + 2, d / 10 + 2), QColor(0xFF, 0xFF, 0xB7));
+    // The selected channel (index 4) is highlighted in light grey at its edge.
+    EXPECT_EQ(image.pixelColor(4 * d + 2, d / 2), QColor(0xC0, 0xC0, 0xC0));
+    // The grid's fill right of the rows, and the highlight of the bottom row.
+    EXPECT_EQ(image.pixelColor(g.width - 20, g.gridTop + 3), QColor(0xCC, 0xFF, 0x99));
+    const int bottomRow = (g.visibleRows() - 1) * 36 + g.gridTop - 2;
+    EXPECT_EQ(image.pixelColor(1, bottomRow + 2), QColor(0xE8, 0xE8, 0xE8));
+    EXPECT_EQ(image.pixelColor(1, bottomRow - 2), QColor(0xCC, 0xFF, 0x99));
+    // The current frame's mark (an APL data frame: class colour FF FF 00) in the
+    // current-time column.
+    ASSERT_GT(view.marks().size(), 0);
+    const int32_t current = view.currentFrame();
+    EXPECT_EQ(window->session().capture().frames[current].frameClass, kClassApl);
+    bool markFound = false;
+    for (int y = g.timelineTop(); y < g.height && !markFound; ++y)
+        markFound = image.pixelColor(g.width - 43 + 2, y) == QColor(0xFF, 0xFF, 0x00);
+    EXPECT_TRUE(markFound);
+    // Node names in the name boxes: E8 E8 E8 on the first line.
+    EXPECT_EQ(image.pixelColor(73, g.timelineTop() + 1), QColor(0xE8, 0xE8, 0xE8));
+}
+
+TEST(Window, SimulatorScanCaptureExportImportShowsTheSameRows) {
+    clearSettings();
+    QTemporaryDir folder;
+    app::WindowOptions options = quietOptions();
+    options.simulatorRate = 100;
+    auto window = openWindow(options);
+    ui::ControlBar& bar = *window->controlBar();
+    bar.ports->setCurrentIndex(2);
+    window->choosePortEntry(2);
+    EXPECT_TRUE(window->session().link().isOpen());
+    window->scanAll();
+    ASSERT_TRUE(window->session().sniffing().sniffing());
+    EXPECT_TRUE(window->intakeRunning());
+    const auto end = std::chrono::steady_clock::now() + 10s;
+    while (window->session().capture().frames.frameCount() < 30 &&
+           std::chrono::steady_clock::now() < end)
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    ASSERT_GE(window->session().capture().frames.frameCount(), 30);
+    EXPECT_NE(bar.packets->text(), "0 packets");
+    EXPECT_GT(bar.nodes->topLevelItemCount(), 1);
+
+    // Stopped by a click on the channel being sniffed, then exported.
+    window->session().sniffing().stop();
+    const std::string path = folder.filePath(QStringLiteral("round.qln")).toStdString();
+    ASSERT_TRUE(window->exportFile(QString::fromStdString(path)));
+    render(*window);
+    const std::vector<int32_t> rowsBefore = window->view()->visibleRows();
+    const int32_t frames = window->session().capture().frames.frameCount();
+    const HoverList& hover = window->view()->hoverCells();
+    const int cellsBefore = hover.size();
+
+    window->importFile(QString::fromStdString(path));
+    EXPECT_FALSE(window->session().link().isOpen());
+    EXPECT_EQ(bar.ports->currentText(), "Import");
+    EXPECT_EQ(window->session().capture().frames.frameCount(), frames);
+    render(*window);
+    EXPECT_EQ(window->view()->visibleRows(), rowsBefore);
+    EXPECT_EQ(hover.size(), cellsBefore);
+    window->close();
+    EXPECT_EQ(app::AppSettings::read().port, "");  // the import forgot the port
+}
+
+} // namespace
+} // namespace qlm
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    QTemporaryDir settings;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, settings.path());
+    qlm::settingsFolder = settings.path();
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -240,7 +240,13 @@ TEST(Window, SettingsAreWrittenAtCloseAndReadAtStart) {
         window->toggleRightJustify();
         window->controlBar()->ports->setCurrentIndex(2);
         window->choosePortEntry(2);  // "Simulator"
+        window->scanAll();
+        ASSERT_TRUE(window->session().sniffing().sniffing());
+        // Closing while sniffing: the device confirms the stop before the port closes.
         window->close();
+        EXPECT_TRUE(window->session().sniffing().stopConfirmed());
+        EXPECT_FALSE(window->session().link().isOpen());
+        EXPECT_FALSE(window->intakeRunning());
     }
     const app::AppSettings stored = app::AppSettings::read();
     EXPECT_TRUE(stored.brindle);

@@ -2,6 +2,7 @@
 
 #include "app/artwork.h"
 #include "app/main_window.h"
+#include "app/termination_signals.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -37,6 +38,7 @@ int main(int argc, char* argv[]) {
         options.importAtStart = parser.positionalArguments().front().toStdString();
 
     qlm::app::MainWindow window(options);
+    qlm::app::closeOnTerminationSignals(window);
     window.show();
     return application.exec();
 }

@@ -53,6 +53,7 @@ ControlBar::ControlBar(QWidget* parent) : QWidget(parent) {
     for (int group = 0; group < kLayerCount; ++group)
         fieldGroups->addItem(latin1(layerGroupTitle(static_cast<Layer>(group))));
     fields = multiSelectionList(fieldBox);
+    fields->setMinimumHeight(90);
     auto* presetBox = new QGroupBox(QStringLiteral("Presets"), fieldBox);
     auto* presetLayout = new QGridLayout(presetBox);
     const char* presetNames[kPresetCount] = {"PHY", "MAC", "NWK", "APL", "AF", "ZDO"};
@@ -64,7 +65,7 @@ ControlBar::ControlBar(QWidget* parent) : QWidget(parent) {
     fieldLayout->addWidget(fieldGroups);
     fieldLayout->addWidget(fields, 1);
     fieldLayout->addWidget(presetBox);
-    layout->addWidget(fieldBox, 2);
+    layout->addWidget(fieldBox, 1);
 
     auto* frameBox = new QGroupBox(QStringLiteral("Frame Select"), this);
     auto* frameLayout = new QVBoxLayout(frameBox);
@@ -73,6 +74,7 @@ ControlBar::ControlBar(QWidget* parent) : QWidget(parent) {
         frameClasses->addItem(QString::fromLatin1(name));
     frameClasses->setMaximumHeight(frameClasses->sizeHintForRow(0) * 6 + 6);
     nodes = new NodeList(frameBox);
+    nodes->setMinimumHeight(110);
     auto* nodeButtons = new QHBoxLayout;
     all = new QPushButton(QStringLiteral("All"), frameBox);
     renameDisabled = new QPushButton(QStringLiteral("Rename..."), frameBox);
@@ -87,7 +89,7 @@ ControlBar::ControlBar(QWidget* parent) : QWidget(parent) {
     frameLayout->addWidget(nodes, 1);
     frameLayout->addLayout(nodeButtons);
     frameLayout->addWidget(clearPrevious);
-    layout->addWidget(frameBox, 3);
+    layout->addWidget(frameBox, 2);
 
     auto* statisticsBox = new QGroupBox(QStringLiteral("Statistics"), this);
     auto* statisticsLayout = new QVBoxLayout(statisticsBox);

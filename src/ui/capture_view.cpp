@@ -205,8 +205,8 @@ void CaptureView::paintEvent(QPaintEvent*) {
     fillBox(painter, 0, g.gridTop - 20, g.width, g.gridTop - 5, palette().window().color());
     paintChannelStrip(painter, g, capture_.channels, stripPosition_, brindle_);
     paintGrid(painter);
-    paintTimeline(painter, g, capture_, {currentFrame(), timelinePosition_, timeScale_}, marks_,
-                  ranks_, timelineFrames_);
+    paintTimeline(painter, g, capture_, {currentFrame(), timelinePosition_, timeScale_},
+                  timelineTexts_, marks_, ranks_, timelineFrames_);
     if (cellsMoved_) {
         cellsMoved_ = false;
         hovered_.reset();
@@ -228,7 +228,7 @@ void CaptureView::paintGrid(QPainter& painter) {
     painter.setClipRect(QRect(0, g.gridTop - 1, right, g.gridBottom() - g.gridTop + 2),
                         Qt::IntersectClip);
     gridRows(capture_.frames, capture_.classFilter, currentFrame(), rows, rows_);
-    QtCellPainter cellPainter(painter, fonts_);
+    QtCellPainter cellPainter(painter, cellTexts_);
     RowLayout layout(measure_, &cellPainter, &hover_);
     for (size_t row = 0; row < rows_.size(); ++row) {
         if (rows_[row] < 0)

@@ -7,6 +7,7 @@
 #include "layout/hover_list.h"
 #include "layout/timeline_walk.h"
 #include "layout/view_geometry.h"
+#include "ui/band_painters.h"
 #include "ui/cell_painter.h"
 
 #include <QWidget>
@@ -91,6 +92,8 @@ private:
     Capture& capture_;
     const GridDecoding& decoding_;
     CellFonts fonts_;
+    CellTexts cellTexts_{fonts_};
+    TimelineTexts timelineTexts_;
     AdvanceTableMeasure measure_;
     ViewGeometry geometry_;
     bool rightJustify_ = false;

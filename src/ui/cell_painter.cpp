@@ -35,24 +35,50 @@ AdvanceTableMeasure CellFonts::measure() const {
     return AdvanceTableMeasure(advancesOf(plain), advancesOf(bold));
 }
 
-void QtCellPainter::paintCell(const FieldCell& cell, const CellBoxes& boxes) {
-    const QColor fill = cellColour(cell.brush);
-    if (boxes.merged) {
-        outlinedBox(painter_, boxes.outline(), fill, kCellBoxPen);
-    } else {
-        outlinedBox(painter_, boxes.captionBox, fill, kCellBoxPen);
-        outlinedBox(painter_, boxes.valueBox, fill, kCellBoxPen);
+CellTexts::CellTexts(const CellFonts& fonts)
+    : plain(fonts.plain), bold(fonts.bold), boxPen(kCellBoxPen), shadowPen(kCellShadowPen),
+      textPen(Qt::black) {
+    for (size_t brush = 0; brush < brushes.size(); ++brush)
+        brushes[brush] = QBrush(cellColour(static_cast<CellBrush>(brush)));
+}
+
+void QtCellPainter::box(const PixelRect& r, const QBrush& fill) {
+    const int width = r.right - r.left;
+    const int height = r.bottom - r.top;
+    if (width <= 0 || height <= 0)
+        return;
+    painter_.fillRect(r.left, r.top, width, height, fill);
+    painter_.drawRect(r.left, r.top, width - 1, height - 1);
+}
+
+void QtCellPainter::useFont(const QFont& font) {
+    if (font_ != &font) {
+        painter_.setFont(font);
+        font_ = &font;
     }
-    painter_.setPen(Qt::black);
-    painter_.setFont(boxes.captionFont == CellFont::kBold ? fonts_.bold : fonts_.plain);
+}
+
+void QtCellPainter::paintCell(const FieldCell& cell, const CellBoxes& boxes) {
+    const QBrush& fill = texts_.brushes[static_cast<size_t>(cell.brush)];
+    painter_.setPen(texts_.boxPen);
+    painter_.setBrush(Qt::NoBrush);
+    if (boxes.merged) {
+        box(boxes.outline(), fill);
+    } else {
+        box(boxes.captionBox, fill);
+        box(boxes.valueBox, fill);
+    }
+    painter_.setPen(texts_.textPen);
+    StaticTextCache& captions = boxes.captionFont == CellFont::kBold ? texts_.bold : texts_.plain;
+    useFont(captions.font());
     const PixelRect& c = boxes.captionBox;
-    centredText(painter_, c.left, c.top, c.right, c.bottom, text_(cell.caption));
-    painter_.setFont(fonts_.plain);
+    drawCentred(painter_, captions[cell.caption], c.left, c.top, c.right, c.bottom);
+    useFont(texts_.plain.font());
     const PixelRect& v = boxes.valueText;
-    centredText(painter_, v.left, v.top, v.right, v.bottom, text_(cell.value));
+    drawCentred(painter_, texts_.plain[cell.value], v.left, v.top, v.right, v.bottom);
 
     const PixelRect outline = boxes.outline();
-    painter_.setPen(kCellShadowPen);
+    painter_.setPen(texts_.shadowPen);
     painter_.drawLine(outline.left + 2, outline.bottom, outline.right, outline.bottom);
     painter_.drawLine(outline.right, outline.bottom, outline.right, outline.top + 1);
 }

@@ -23,12 +23,4 @@ void centredText(QPainter& painter, int left, int top, int right, int bottom,
                      Qt::AlignCenter | Qt::TextSingleLine | Qt::TextDontClip, text);
 }
 
-const QString& Latin1Buffer::operator()(std::string_view text) {
-    text_.resize(static_cast<qsizetype>(text.size()));
-    QChar* out = text_.data();
-    for (size_t i = 0; i < text.size(); ++i)
-        out[i] = QChar(static_cast<unsigned char>(text[i]));
-    return text_;
-}
-
 } // namespace qlm::ui

@@ -6,8 +6,6 @@
 #include <QPainter>
 #include <QString>
 
-#include <string_view>
-
 namespace qlm::ui {
 
 // A rectangle as the grid's pixel rectangles give it (right and bottom outside):
@@ -23,15 +21,5 @@ inline void outlinedBox(QPainter& painter, const PixelRect& r, const QColor& fil
 // One line of text centred in a rectangle, no prefix processing, transparent.
 void centredText(QPainter& painter, int left, int top, int right, int bottom,
                  const QString& text);
-
-// Latin-1 texts of the core into one reused string, so that drawing a cell's
-// texts allocates nothing once the buffer has grown.
-class Latin1Buffer {
-public:
-    const QString& operator()(std::string_view text);
-
-private:
-    QString text_;
-};
 
 } // namespace qlm::ui

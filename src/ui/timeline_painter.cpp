@@ -9,6 +9,22 @@
 namespace qlm::ui {
 namespace {
 
+QFont timelineFont(const char* family, QFont::StyleHint hint, int pixelSize, bool bold) {
+    QFont font(QString::fromLatin1(family));
+    font.setStyleHint(hint);
+    font.setPixelSize(pixelSize);
+    font.setBold(bold);
+    return font;
+}
+
+} // namespace
+
+TimelineTexts::TimelineTexts()
+    : labels(timelineFont("COURIER", QFont::TypeWriter, 8, true)),
+      names(timelineFont("Arial", QFont::SansSerif, 14, false)) {}
+
+namespace {
+
 constexpr int kLinePitch = ViewGeometry::kTimelineLinePitch;
 constexpr int kNameBoxWidth = 75;
 constexpr int kMarkWidth = 18;
@@ -18,9 +34,11 @@ class TimelineFramePainter {
 public:
     TimelineFramePainter(QPainter& painter, const ViewGeometry& geometry,
                          const std::vector<int32_t>& ranks, int position, TimelineMarks& marks,
-                         const QFont& labelFont)
+                         StaticTextCache& labels)
         : painter_(painter), geometry_(geometry), ranks_(ranks), position_(position),
-          marks_(marks), labelFont_(labelFont) {}
+          marks_(marks), labels_(labels) {
+        painter_.setFont(labels_.font());
+    }
 
     void paint(const CapturedFrame& frame, int32_t index, int x) {
         index_ = index;
@@ -57,10 +75,8 @@ private:
         const int top = lineTop(rank);
         outlinedBox(painter_, x_, top, x_ + kMarkWidth, top + kLinePitch, fill_, kMacArrow);
         if (label != nullptr && label[0] != '\0') {
-            painter_.setFont(labelFont_);
             painter_.setPen(Qt::black);
-            centredText(painter_, x_, top, x_ + kMarkWidth, top + kLinePitch,
-                        QString::fromLatin1(label));
+            drawCentred(painter_, labels_[label], x_, top, x_ + kMarkWidth, top + kLinePitch);
         }
         marks_.add({x_, top, x_ + kMarkWidth, top + kLinePitch}, index_);
     }
@@ -90,7 +106,7 @@ private:
     const std::vector<int32_t>& ranks_;
     int position_;
     TimelineMarks& marks_;
-    const QFont& labelFont_;
+    StaticTextCache& labels_;
     int32_t index_ = 0;
     int x_ = 0;
     QColor fill_;
@@ -106,11 +122,8 @@ int32_t rankSelectedNodes(const NodeTable& nodes, std::vector<int32_t>& ranks) {
 }
 
 void paintNodeLines(QPainter& painter, const ViewGeometry& g, const NodeTable& nodes,
-                    const std::vector<int32_t>& ranks, int position) {
-    QFont nameFont(QStringLiteral("Arial"));
-    nameFont.setStyleHint(QFont::SansSerif);
-    nameFont.setPixelSize(14);
-    painter.setFont(nameFont);
+                    const std::vector<int32_t>& ranks, int position, StaticTextCache& names) {
+    painter.setFont(names.font());
     for (int32_t i = 0; i < nodes.count(); ++i) {
         const int32_t rank = ranks[static_cast<size_t>(i)];
         if (rank < position)
@@ -122,19 +135,20 @@ void paintNodeLines(QPainter& painter, const ViewGeometry& g, const NodeTable& n
         if (odd)
             fillBox(painter, 0, top, g.width - 15, top + 13, kStockLightGrey);
         fillBox(painter, 0, top, kNameBoxWidth, top + 13, odd ? kStockLightGrey : kHighlight);
-        const std::string& name = nodes.name(i);
+        const QStaticText& name = names[nodes.name(i)];
         painter.setPen(Qt::black);
-        painter.drawText(QRect(2, top, kNameBoxWidth - 2, 13),
-                         Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                         QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())));
+        painter.save();
+        painter.setClipRect(0, top, kNameBoxWidth, 13, Qt::IntersectClip);
+        painter.drawStaticText(QPointF(2, top + (13 - name.size().height()) / 2), name);
+        painter.restore();
     }
 }
 
 } // namespace
 
 void paintTimeline(QPainter& painter, const ViewGeometry& g, const Capture& capture,
-                   const TimelineView& view, TimelineMarks& marks, std::vector<int32_t>& ranks,
-                   std::vector<TimelineFrame>& frames) {
+                   const TimelineView& view, TimelineTexts& texts, TimelineMarks& marks,
+                   std::vector<int32_t>& ranks, std::vector<TimelineFrame>& frames) {
     const int top = g.timelineTop();
     painter.save();
     painter.setClipRect(0, top, g.width, std::max(0, g.height - top));
@@ -144,17 +158,13 @@ void paintTimeline(QPainter& painter, const ViewGeometry& g, const Capture& capt
         return;
     }
     const int32_t selected = rankSelectedNodes(capture.nodes, ranks);
-    paintNodeLines(painter, g, capture.nodes, ranks, view.position);
+    paintNodeLines(painter, g, capture.nodes, ranks, view.position, texts.names);
 
     painter.setPen(kNwkArrow);
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(g.width - 43, top - 2, 18 - 1, g.height + 1 - (top - 2) - 1);
 
-    QFont labelFont(QStringLiteral("COURIER"));
-    labelFont.setStyleHint(QFont::TypeWriter);
-    labelFont.setPixelSize(8);
-    labelFont.setBold(true);
-    TimelineFramePainter framePainter(painter, g, ranks, view.position, marks, labelFont);
+    TimelineFramePainter framePainter(painter, g, ranks, view.position, marks, texts.labels);
     walkTimeline(capture.frames, capture.classFilter, view.current, g.width, view.timeScale,
                  frames);
     for (const TimelineFrame& frame : frames)

@@ -62,7 +62,10 @@ void paintView(benchmark::State& state) {
     qlm::GridDecoding decoding(capture->frames, qlm::ColumnFlags::all());
     qlm::ui::CaptureView view(*capture, decoding);
     view.resize(kViewWidth, kViewHeight);
-    view.captureChanged({.newCapture = true, .endNewFrame = frames});
+    qlm::CaptureChange change;
+    change.newCapture = true;
+    change.endNewFrame = frames;
+    view.captureChanged(change);
     view.setCurrentFrame(frames - 1);
     QImage image(view.size(), QImage::Format_RGB32);
     view.render(&image);  // the first paint lays out and measures

@@ -108,6 +108,16 @@ MainWindow::MainWindow(const WindowOptions& options, QWidget* parent)
     intake_.setInterval(1);
     intake_.setTimerType(Qt::PreciseTimer);
     connect(&intake_, &QTimer::timeout, this, &MainWindow::intakeTick);
+    refresh_.setInterval(25);
+    connect(&refresh_, &QTimer::timeout, this, [this] {
+        if (busy_)
+            return;
+        const CaptureChange change = session_.takeChanges();
+        if (change.any())
+            applyChanges(change);
+        if (!intake_.isActive())
+            refresh_.stop();
+    });
     connect(view_, &ui::CaptureView::explanation, this, [this](const QString& text) {
         if (!closing_)
             statusBar()->showMessage(text);
@@ -308,15 +318,10 @@ void MainWindow::intakeTick() {
     if (busy_)
         return;
     const Sniffing::Tick tick = session_.tick();
-    if (tick == Sniffing::Tick::kNothing)
-        return;
-    if (tick == Sniffing::Tick::kIdle) {
-        intake_.stop();
-        return;
-    }
-    applyChanges(session_.takeChanges());
-    if (!session_.sniffing().sniffing())
-        intake_.stop();
+    if (tick == Sniffing::Tick::kNothing || session_.sniffing().sniffing())
+        return;  // what was stored is shown by the next refresh
+    intake_.stop();
+    afterWork();
 }
 
 void MainWindow::afterWork() {
@@ -324,8 +329,11 @@ void MainWindow::afterWork() {
     if (session_.sniffing().sniffing()) {
         if (!intake_.isActive())
             intake_.start();
+        if (!refresh_.isActive())
+            refresh_.start();
     } else {
         intake_.stop();
+        refresh_.stop();
     }
 }
 
@@ -531,6 +539,7 @@ void MainWindow::shutDown() {
     closing_ = true;
     view_->setClosing();
     intake_.stop();
+    refresh_.stop();
     session_.shutDown();
     settings_.write();
 }

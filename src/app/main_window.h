@@ -101,6 +101,8 @@ private:
     GridDecoding decoding_;
     FieldSelection selection_;
     QTimer intake_;
+    // While sniffing, what the intake stored is shown at most this often.
+    QTimer refresh_;
     ui::CaptureView* view_ = nullptr;
     ui::ControlBar* bar_ = nullptr;
     QAction* brindleAction_ = nullptr;

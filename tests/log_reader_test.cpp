@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <random>
 #include <string>
 #include <sys/resource.h>
+#include <vector>
 
 namespace qlm {
 namespace {
@@ -355,6 +357,31 @@ TEST(LogReader, SaysSoWhenMemoryRunsOutForFrames) {
     EXPECT_GT(capture->frames.frameCount(), 0);
     EXPECT_LT(capture->frames.frameCount(), 400'000);
     EXPECT_EQ(capture->statistics.packets(), 400'000);
+}
+
+} // namespace
+} // namespace qlm
+
+namespace qlm {
+namespace {
+
+TEST(LogReader, ReportsTheShareReadAndReadsTheSameWithOrWithoutProgress) {
+    std::string text;
+    for (int i = 0; i < 140'000; ++i)
+        text += "+FRAM:10,00,00,000,05,02,00,0E,EC,E4\r\n";
+    auto quiet = std::make_unique<Capture>();
+    readLog(*quiet, text);
+    auto watched = std::make_unique<Capture>();
+    std::vector<double> shares;
+    readLog(*watched, text, [&](double share) { shares.push_back(share); });
+
+    ASSERT_EQ(shares.size(), 3u);  // after 65536 and 131072 lines, and at the end
+    EXPECT_NEAR(shares[0], 65535.0 / 140'000, 1e-6);
+    EXPECT_LT(shares[0], shares[1]);
+    EXPECT_EQ(shares[2], 1.0);
+    EXPECT_EQ(watched->frames.frameCount(), quiet->frames.frameCount());
+    EXPECT_EQ(watched->statistics.packets(), 140'000);
+    EXPECT_EQ(watched->nodes.count(), quiet->nodes.count());
 }
 
 } // namespace

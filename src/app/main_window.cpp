@@ -15,6 +15,7 @@
 #include <QDockWidget>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
@@ -76,6 +77,38 @@ public:
 
 private:
     bool& busy_;
+};
+
+// An import that runs longer than half a second shows the share of the file
+// read. The modal dialog's setValue lets the window paint meanwhile; every
+// handler is held off while the window is busy.
+class ImportProgress {
+public:
+    ImportProgress(QWidget* parent, QString name) : parent_(parent), name_(std::move(name)) {
+        clock_.start();
+    }
+
+    void show(double share) {
+        if (!dialog_ && clock_.elapsed() < 500)
+            return;
+        if (!dialog_) {
+            dialog_ = std::make_unique<QProgressDialog>(
+                QStringLiteral("Importing ") + name_ + QStringLiteral("..."), QString(), 0, 1000,
+                parent_);
+            dialog_->setWindowTitle(QStringLiteral("Import"));
+            dialog_->setWindowModality(Qt::WindowModal);
+            dialog_->setMinimumDuration(0);
+            dialog_->setCancelButton(nullptr);
+            dialog_->setAutoClose(false);
+        }
+        dialog_->setValue(static_cast<int>(share * 1000));
+    }
+
+private:
+    QWidget* parent_;
+    QString name_;
+    QElapsedTimer clock_;
+    std::unique_ptr<QProgressDialog> dialog_;
 };
 
 } // namespace
@@ -252,6 +285,12 @@ void MainWindow::showStatus(std::string_view text) {
         return;
     statusBar()->showMessage(latin1(text));
     statusBar()->repaint();
+    if (scanProgress_ != nullptr)
+        scanProgress_->setLabelText(
+            latin1(text) +
+            QStringLiteral("\nChannel %1 of %2")
+                .arg(std::min(channelsScanned_ + 1, ChannelTable::kChannelCount))
+                .arg(ChannelTable::kChannelCount));
     if (view_ != nullptr)
         view_->forgetExplanation();
 }
@@ -380,8 +419,10 @@ void MainWindow::importFile(const QString& path) {
     FileResult result;
     {
         const BusyScope busy(busy_, intake_);
+        ImportProgress progress(this, QFileInfo(path).fileName());
         QApplication::setOverrideCursor(Qt::WaitCursor);
-        result = session_.importLog(path.toStdString());
+        result = session_.importLog(path.toStdString(),
+                                    [&progress](double share) { progress.show(share); });
         QApplication::restoreOverrideCursor();
         if (session_.capture().frames.empty())
             session_.capture().statistics.resetAndShow();

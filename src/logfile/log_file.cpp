@@ -137,11 +137,12 @@ bool readWholeFile(const std::string& path, LargeBuffer& contents) {
     return true;
 }
 
-FileResult importLogFile(Capture& capture, const std::string& path) {
+FileResult importLogFile(Capture& capture, const std::string& path,
+                         const std::function<void(double share)>& progress) {
     LargeBuffer text;
     if (!readWholeFile(path, text))
         return FileResult::failure(errno);
-    const LogReadResult read = readLog(capture, text.view());
+    const LogReadResult read = readLog(capture, text.view(), progress);
     if (!read.complete)
         return FileResult::failure(ENOMEM);
     FileResult result = FileResult::success();

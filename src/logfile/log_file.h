@@ -3,6 +3,7 @@
 #include "capture/capture.h"
 #include "capture/large_buffer.h"
 
+#include <functional>
 #include <string>
 
 namespace qlm {
@@ -24,7 +25,8 @@ struct FileResult {
 // when it cannot be opened or read, the capture is left as it was. When memory
 // runs out for some frames, the capture holds those that fit and the result
 // says so. A file without a single log line gives an empty capture and a warning.
-FileResult importLogFile(Capture& capture, const std::string& path);
+FileResult importLogFile(Capture& capture, const std::string& path,
+                         const std::function<void(double share)>& progress = nullptr);
 inline constexpr const char* kNoLogLinesWarning =
     "No log lines were found in the file; the capture is empty";
 

@@ -200,11 +200,20 @@ int32_t countFrameLines(std::string_view text) {
     return static_cast<int32_t>(std::min<int64_t>(count, INT32_MAX));
 }
 
-LogReadResult readLog(Capture& capture, std::string_view text) {
+LogReadResult readLog(Capture& capture, std::string_view text, const ReadProgress& progress) {
+    constexpr uint32_t kLinesBetweenReports = 65536;
     capture.reset();
     capture.frames.expect(countFrameLines(text));
     LogReader reader(capture);
-    forEachLine(text, [&](std::string_view line) { reader.readLine(line); });
+    uint32_t lines = 0;
+    forEachLine(text, [&](std::string_view line) {
+        reader.readLine(line);
+        if (progress && ++lines % kLinesBetweenReports == 0)
+            progress(static_cast<double>(line.data() - text.data()) /
+                     static_cast<double>(text.size()));
+    });
+    if (progress)
+        progress(1.0);
     if (capture.statistics.packets() == 0)
         capture.statistics.resetAndShow();  // no "+FRAM:" line: the texts still say 0
     capture.attributeFrom(0);

@@ -64,10 +64,11 @@ void CaptureSession::prepareImport() {
     capture_.channels.setSelectedChannel(-1);
 }
 
-FileResult CaptureSession::importLog(const std::string& path) {
+FileResult CaptureSession::importLog(const std::string& path,
+                                     const std::function<void(double share)>& progress) {
     sniffing_.stop();
     const uint64_t clearsBefore = capture_.frames.clears();
-    FileResult result = importLogFile(capture_, path);
+    FileResult result = importLogFile(capture_, path, progress);
     if (capture_.frames.clears() != clearsBefore) {  // the capture was replaced
         link_.close();
         simulator_.stop();

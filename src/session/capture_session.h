@@ -65,7 +65,9 @@ public:
     // Replaces the capture by the file's; on success the port is closed and
     // "Import" is the chosen entry. On failure before anything was read, the
     // capture is as before.
-    FileResult importLog(const std::string& path);
+    // `progress` is told the share of the file read.
+    FileResult importLog(const std::string& path,
+                         const std::function<void(double share)>& progress = nullptr);
     FileResult exportLog(const std::string& path) { return exportLogFile(capture_, path); }
     // "Clear Previous" with the grid's current frame.
     void clearPrevious(int32_t currentFrame) { capture_.clearPreviousNodes(currentFrame); }

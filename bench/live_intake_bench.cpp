@@ -81,7 +81,7 @@ int main(int argc, char** argv) {
     options.splash = false;
     options.systemPorts = std::vector<std::string>{};
     options.simulatorRate = rate;
-    qlm::app::MainWindow window(options);
+    qlm::app::CMainFrame window(options);
     window.resize(1400, 900);
     window.show();
     PaintCounter counter;

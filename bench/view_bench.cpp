@@ -60,7 +60,7 @@ void paintView(benchmark::State& state) {
     if (!capture)
         capture = captureOf(frames);
     qlm::GridDecoding decoding(capture->frames, qlm::ColumnFlags::all());
-    qlm::ui::CaptureView view(*capture, decoding);
+    qlm::ui::CMyQuorlanmirexView view(*capture, decoding);
     view.resize(kViewWidth, kViewHeight);
     qlm::CaptureChange change;
     change.newCapture = true;
@@ -96,7 +96,7 @@ void openLogInWindowToFirstPaint(benchmark::State& state) {
     qlm::app::WindowOptions options;
     options.splash = false;
     options.systemPorts = std::vector<std::string>{};
-    qlm::app::MainWindow window(options);
+    qlm::app::CMainFrame window(options);
     window.resize(1400, 900);
     window.show();
     QApplication::processEvents();

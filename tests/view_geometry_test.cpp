@@ -1,6 +1,8 @@
 // The view's geometry without a window: bands, scroll ranges, splitters, zoom,
 // the rows of the grid and the frames of the timeline.
 
+#include "layout/advance_table_measure.h"
+#include "layout/channel_cell.h"
 #include "layout/grid_rows.h"
 #include "layout/timeline_walk.h"
 #include "layout/view_geometry.h"
@@ -114,6 +116,69 @@ TEST(TimelineWalk, FramesRightOfTheNamesAndThroughMidnight) {
     EXPECT_EQ(drawn[2].x, 357);
     walkTimeline(frames, all, -1, 400, 10, drawn);
     EXPECT_TRUE(drawn.empty());
+}
+
+TEST(ChannelCell, TextsAndBarsOfTheThreeRows) {
+    ChannelEntry entry;
+    ChannelCellContent cell = channelCellContent(entry, 0, 60, false);
+    EXPECT_EQ(cell.title, "2405MHz");
+    EXPECT_EQ(cell.energyText, "ED N/A");
+    EXPECT_EQ(cell.energyBar, 0);
+    EXPECT_EQ(cell.beaconText, "0 Beacons");
+    EXPECT_EQ(cell.beaconBar, 0);
+    EXPECT_FALSE(cell.levelShown);
+
+    entry.energy = 0x2D;
+    entry.beacons = 1;
+    entry.level = 0x37;
+    cell = channelCellContent(entry, 15, 60, false);
+    EXPECT_EQ(cell.title, "2480MHz");
+    EXPECT_EQ(cell.energyText, "0 dBm ED");
+    EXPECT_EQ(cell.energyBar, 60);
+    EXPECT_EQ(cell.beaconText, "1 Beacon");
+    EXPECT_EQ(cell.beaconBar, 19);  // a third: 333 / 1000 of 60
+    ASSERT_TRUE(cell.levelShown);
+    EXPECT_EQ(cell.levelText, "10 dBm PS");
+    EXPECT_EQ(cell.levelBar, 60);  // 110 of 100: clamped to the row
+
+    // With the Brindle the level is a link quality; two beacons fill half the bar.
+    entry.beacons = 2;
+    entry.level = 0x3C;
+    cell = channelCellContent(entry, 4, 60, true);
+    EXPECT_EQ(cell.beaconText, "2 Beacons");
+    EXPECT_EQ(cell.beaconBar, 30);
+    EXPECT_EQ(cell.levelText, "LQI 50%");
+    EXPECT_EQ(cell.levelBar, 30);
+
+    // Readings outside the bar give empty or full bars; a count of -2 no bar.
+    entry.energy = -120;
+    entry.beacons = -2;
+    cell = channelCellContent(entry, 4, 60, true);
+    EXPECT_EQ(cell.energyText, "-165 dBm ED");
+    EXPECT_EQ(cell.energyBar, 0);
+    EXPECT_EQ(cell.beaconBar, 0);
+    EXPECT_EQ(cell.beaconText, "-2 Beacons");
+
+    const ChannelCellBox title = channelTitleBox(79 * 2, 79);
+    EXPECT_EQ(title.left, 158 + 7);
+    EXPECT_EQ(title.bottom, 3 * 79 / 10 + 1);
+    const ChannelCellBox level = channelRowBox(0, 79, 2);
+    EXPECT_EQ(level.top, 79 * 7 / 10);
+    EXPECT_EQ(level.bottom, 79 * 9 / 10 + 1);
+}
+
+TEST(AdvanceTableMeasure, SumsTheAdvancesOfEachFont) {
+    AdvanceTableMeasure::Advances plain{};
+    AdvanceTableMeasure::Advances bold{};
+    plain.fill(4);
+    bold.fill(5);
+    plain[static_cast<uint8_t>('i')] = 2;
+    bold[0xE9] = 7;  // a Latin-1 letter
+    const AdvanceTableMeasure measure(plain, bold);
+    EXPECT_EQ(measure.textWidth("Seq", CellFont::kPlain), 12);
+    EXPECT_EQ(measure.textWidth("ii", CellFont::kPlain), 4);
+    EXPECT_EQ(measure.textWidth("\xE9t\xE9", CellFont::kBold), 19);
+    EXPECT_EQ(measure.textWidth("", CellFont::kBold), 0);
 }
 
 } // namespace

@@ -18,12 +18,14 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMouseEvent>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -51,15 +53,15 @@ app::WindowOptions quietOptions() {
     return options;
 }
 
-std::unique_ptr<app::MainWindow> openWindow(app::WindowOptions options = quietOptions()) {
-    auto window = std::make_unique<app::MainWindow>(options);
+std::unique_ptr<app::CMainFrame> openWindow(app::WindowOptions options = quietOptions()) {
+    auto window = std::make_unique<app::CMainFrame>(options);
     window->resize(1000, 700);
     window->show();
     QApplication::processEvents();
     return window;
 }
 
-QImage render(app::MainWindow& window) {
+QImage render(app::CMainFrame& window) {
     QImage image(window.view()->size(), QImage::Format_RGB32);
     window.view()->render(&image);
     return image;
@@ -67,7 +69,8 @@ QImage render(app::MainWindow& window) {
 
 // A capture of `count` data frames from 0001 to 0002 in PAN 1234, every third an
 // acknowledgement, 100 ms apart; written as a log for the window to import.
-std::string writeCapture(const QTemporaryDir& folder, int count, ArrivalTime start = {10, 0, 0, 0}) {
+std::string writeCapture(const QTemporaryDir& folder, int count,
+                         ArrivalTime start = {10, 0, 0, 0}) {
     auto capture = std::make_unique<Capture>();
     for (int i = 0; i < count; ++i) {
         const int ms = start.millisecond + 100 * i;
@@ -75,9 +78,12 @@ std::string writeCapture(const QTemporaryDir& folder, int count, ArrivalTime sta
         const auto seq = static_cast<uint8_t>(i);
         const test::Bytes bytes =
             i % 3 == 2 ? test::Bytes(MacFrame(test::kTypeAck).sequence(seq))
-                       : test::Bytes(MacFrame(test::kTypeData).sequence(seq)
-                                         .destShort(0x1234, 0x0002).srcShort(0x0001)
-                                         .payload({0x48, 0x00, 0x02, 0x00, 0x01, 0x00, 0x1E, 0x07}));
+                       : test::Bytes(MacFrame(test::kTypeData)
+                                         .sequence(seq)
+                                         .destShort(0x1234, 0x0002)
+                                         .srcShort(0x0001)
+                                         .payload({0x48, 0x00, 0x02, 0x00, 0x01, 0x00, 0x1E,
+                                                   0x07}));
         EXPECT_TRUE(test::append(capture->frames, bytes, time));
         capture->statistics.update(false);
     }
@@ -118,7 +124,7 @@ TEST(Window, StartsWithEveryPresetOnTheMacGroupAllClassesAndTheSimulatorListed) 
 
     // The current frame of an empty store is none: blank rows, a white timeline,
     // and the wheel and clicks change nothing.
-    ui::CaptureView& view = *window->view();
+    ui::CMyQuorlanmirexView& view = *window->view();
     EXPECT_EQ(view.currentFrame(), -1);
     EXPECT_EQ(view.gridVerticalBar()->maximum(), 0);
     for (int32_t row : view.visibleRows())
@@ -165,7 +171,7 @@ TEST(Window, ImportedFramesFillTheGridFromTheBottomAndTheFilterHidesAcks) {
     auto window = openWindow();
     window->importFile(QString::fromStdString(path));
     QApplication::processEvents();
-    ui::CaptureView& view = *window->view();
+    ui::CMyQuorlanmirexView& view = *window->view();
     render(*window);
     EXPECT_EQ(view.currentFrame(), 4);
     const std::vector<int32_t>& rows = view.visibleRows();
@@ -210,7 +216,7 @@ TEST(Window, HoverPutsTheCellsWholeExplanationInTheStatusBar) {
     QTemporaryDir folder;
     auto window = openWindow();
     window->importFile(QString::fromStdString(writeCapture(folder, 2)));
-    ui::CaptureView& view = *window->view();
+    ui::CMyQuorlanmirexView& view = *window->view();
     render(*window);
     ASSERT_GT(view.hoverCells().size(), 3);
     const HoverCell cell = view.hoverCells().at(3);
@@ -254,6 +260,8 @@ TEST(Window, SettingsAreWrittenAtCloseAndReadAtStart) {
     EXPECT_TRUE(stored.rightJustify);
     EXPECT_EQ(stored.port, "Simulator");
     auto again = openWindow();
+    // Selecting the remembered port at start is the program's doing: no search.
+    EXPECT_FALSE(again->session().link().isOpen());
     EXPECT_TRUE(again->mailBoxAction()->isChecked());
     EXPECT_TRUE(again->rightJustifyAction()->isChecked());
     EXPECT_EQ(again->controlBar()->ports->currentText(), "Simulator");
@@ -272,7 +280,7 @@ TEST(Window, ReadingsEasyToGetWrong) {
     QTemporaryDir folder;
     auto window = openWindow();
     window->importFile(QString::fromStdString(writeCapture(folder, 6)));
-    ui::CaptureView& view = *window->view();
+    ui::CMyQuorlanmirexView& view = *window->view();
     render(*window);
 
     // Clear Previous from the last frame keeps "General" whatever the frames say.
@@ -294,7 +302,7 @@ TEST(Window, ReadingsEasyToGetWrong) {
     EXPECT_EQ(window->session().capture().frames[5].rowWidth, -1);
 
     // A channel cell under 1 pixel: the strip is only black, clicks do nothing.
-    QSignalSpy clicks(&view, &ui::CaptureView::channelClicked);
+    QSignalSpy clicks(&view, &ui::CMyQuorlanmirexView::channelClicked);
     const auto press = [&](QPoint at, QEvent::Type type) {
         QMouseEvent event(type, at, view.mapToGlobal(at), Qt::LeftButton,
                           type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton,
@@ -323,7 +331,7 @@ TEST(Window, RenderedWindowShowsStripGridAndTimeline) {
     QTemporaryDir folder;
     auto window = openWindow();
     window->importFile(QString::fromStdString(writeCapture(folder, 8)));
-    ui::CaptureView& view = *window->view();
+    ui::CMyQuorlanmirexView& view = *window->view();
     const QImage image = render(*window);
     const ViewGeometry& g = view.geometry();
     EXPECT_EQ(image.pixelColor(g.width - 5, 3), QColor(Qt::black));  // the strip's band
@@ -390,6 +398,34 @@ TEST(Window, SimulatorScanCaptureExportImportShowsTheSameRows) {
     EXPECT_EQ(hover.size(), cellsBefore);
     window->close();
     EXPECT_EQ(app::AppSettings::read().port, "");  // the import forgot the port
+}
+
+TEST(Window, CancelEndsTheScanKeepsWhatWasMeasuredAndSniffsNothing) {
+    clearSettings();
+    auto window = openWindow();
+    ui::ControlBar& bar = *window->controlBar();
+    bar.ports->setCurrentIndex(2);
+    window->choosePortEntry(2);  // "Simulator"
+    ASSERT_TRUE(window->session().link().isOpen());
+
+    // "Cancel" pressed once the first channels are measured.
+    QTimer cancel;
+    cancel.setInterval(10);
+    QObject::connect(&cancel, &QTimer::timeout, [&] {
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (auto* progress = qobject_cast<QProgressDialog*>(widget);
+                progress != nullptr && progress->isVisible() && progress->value() >= 2)
+                progress->cancel();
+    });
+    cancel.start();
+    window->scanAll();
+    cancel.stop();
+    EXPECT_FALSE(window->session().sniffing().sniffing());
+    EXPECT_FALSE(window->intakeRunning());
+    const ChannelTable& channels = window->session().capture().channels;
+    EXPECT_TRUE(channels[0].energyMeasured());
+    EXPECT_FALSE(channels[15].energyMeasured());
+    EXPECT_EQ(channels.selectedChannel(), -1);
 }
 
 } // namespace

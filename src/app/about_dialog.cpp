@@ -10,11 +10,11 @@
 
 namespace qlm::app {
 
-QString AboutDialog::compileDate() {
+QString CAboutDlg::compileDate() {
     return QStringLiteral(__DATE__) + QStringLiteral("  ") + QStringLiteral(__TIME__);
 }
 
-AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
+CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("About Quorlanmirex"));
     auto* icon = new QLabel(this);
     icon->setPixmap(iconPixmap(48));
@@ -27,7 +27,8 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
     auto* layout = new QGridLayout(this);
     layout->addWidget(icon, 0, 0, 4, 1, Qt::AlignTop);
     layout->addWidget(new QLabel(QStringLiteral("Quorlanmirex Version 1.0"), this), 0, 1, 1, 2);
-    layout->addWidget(new QLabel(QStringLiteral("https://quorlanmirex.example.org"), this), 1, 1, 1, 2);
+    layout->addWidget(new QLabel(QStringLiteral("https://quorlanmirex.example.org"), this), 1, 1,
+                      1, 2);
     layout->addWidget(new QLabel(QStringLiteral("The Quorlanmirex developers"), this), 2, 1, 1, 2);
     layout->addWidget(new QLabel(QStringLiteral("Compile date:"), this), 3, 1);
     layout->addWidget(date, 3, 2);

@@ -5,10 +5,10 @@
 namespace qlm::app {
 
 // "About Quorlanmirex": the icon, the version, the maker and the build's date.
-class AboutDialog : public QDialog {
+class CAboutDlg : public QDialog {
     Q_OBJECT
 public:
-    explicit AboutDialog(QWidget* parent);
+    explicit CAboutDlg(QWidget* parent);
     // The build date, two spaces and the build time.
     static QString compileDate();
 };

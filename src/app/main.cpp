@@ -37,7 +37,7 @@ int main(int argc, char* argv[]) {
     if (!parser.positionalArguments().isEmpty())
         options.importAtStart = parser.positionalArguments().front().toStdString();
 
-    qlm::app::MainWindow window(options);
+    qlm::app::CMainFrame window(options);
     qlm::app::closeOnTerminationSignals(window);
     window.show();
     return application.exec();

@@ -113,7 +113,7 @@ private:
 
 } // namespace
 
-MainWindow::MainWindow(const WindowOptions& options, QWidget* parent)
+CMainFrame::CMainFrame(const WindowOptions& options, QWidget* parent)
     : QMainWindow(parent),
       settings_(AppSettings::read()),
       session_([this](std::string_view text) { showStatus(text); }),
@@ -129,7 +129,7 @@ MainWindow::MainWindow(const WindowOptions& options, QWidget* parent)
     session_.conversation().setBrindle(settings_.brindle);
     decoding_.setMailBox(settings_.mailBox);
 
-    view_ = new ui::CaptureView(session_.capture(), decoding_, this);
+    view_ = new ui::CMyQuorlanmirexView(session_.capture(), decoding_, this);
     view_->setRightJustify(settings_.rightJustify);
     view_->setBrindle(settings_.brindle);
     setCentralWidget(view_);
@@ -140,7 +140,7 @@ MainWindow::MainWindow(const WindowOptions& options, QWidget* parent)
 
     intake_.setInterval(1);
     intake_.setTimerType(Qt::PreciseTimer);
-    connect(&intake_, &QTimer::timeout, this, &MainWindow::intakeTick);
+    connect(&intake_, &QTimer::timeout, this, &CMainFrame::intakeTick);
     refresh_.setInterval(25);
     connect(&refresh_, &QTimer::timeout, this, [this] {
         if (busy_)
@@ -151,11 +151,11 @@ MainWindow::MainWindow(const WindowOptions& options, QWidget* parent)
         if (!intake_.isActive())
             refresh_.stop();
     });
-    connect(view_, &ui::CaptureView::explanation, this, [this](const QString& text) {
+    connect(view_, &ui::CMyQuorlanmirexView::explanation, this, [this](const QString& text) {
         if (!closing_)
             statusBar()->showMessage(text);
     });
-    connect(view_, &ui::CaptureView::channelClicked, this, [this](int channel) {
+    connect(view_, &ui::CMyQuorlanmirexView::channelClicked, this, [this](int channel) {
         if (busy_)
             return;
         {
@@ -164,6 +164,14 @@ MainWindow::MainWindow(const WindowOptions& options, QWidget* parent)
         }
         afterWork();
     });
+
+    ChannelScan& scan = session_.scan();
+    scan.onChannelScanned([this](int) {
+        view_->repaintStrip();
+        if (scanProgress_ != nullptr)
+            scanProgress_->setValue(++channelsScanned_);
+    });
+    scan.onBringIntoView([this](int channel) { view_->bringChannelIntoView(channel); });
 
     session_.capture().statistics.reset();
     fillPortList(options.systemPorts ? *options.systemPorts : systemSerialPorts());
@@ -183,14 +191,14 @@ MainWindow::MainWindow(const WindowOptions& options, QWidget* parent)
         importFile(QString::fromStdString(options.importAtStart));
     if (options.splash) {
         show();
-        SplashScreen splash(this);
+        CSplash splash(this);
         splash.exec();
     }
 }
 
-MainWindow::~MainWindow() { shutDown(); }
+CMainFrame::~CMainFrame() { shutDown(); }
 
-void MainWindow::buildMenu() {
+void CMainFrame::buildMenu() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
     brindleAction_ = file->addAction(QStringLiteral("&Detector is Brindle"));
     rightJustifyAction_ = file->addAction(QStringLiteral("&Right Justify Frames"));
@@ -210,19 +218,19 @@ void MainWindow::buildMenu() {
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     QAction* aboutAction = help->addAction(QStringLiteral("&About Quorlanmirex..."));
 
-    connect(brindleAction_, &QAction::triggered, this, &MainWindow::toggleBrindle);
-    connect(rightJustifyAction_, &QAction::triggered, this, &MainWindow::toggleRightJustify);
-    connect(mailBoxAction_, &QAction::triggered, this, &MainWindow::toggleMailBox);
-    connect(importAction, &QAction::triggered, this, &MainWindow::importCommand);
-    connect(exportAction, &QAction::triggered, this, &MainWindow::exportCommand);
+    connect(brindleAction_, &QAction::triggered, this, &CMainFrame::toggleBrindle);
+    connect(rightJustifyAction_, &QAction::triggered, this, &CMainFrame::toggleRightJustify);
+    connect(mailBoxAction_, &QAction::triggered, this, &CMainFrame::toggleMailBox);
+    connect(importAction, &QAction::triggered, this, &CMainFrame::importCommand);
+    connect(exportAction, &QAction::triggered, this, &CMainFrame::exportCommand);
     connect(exitAction, &QAction::triggered, this, &QWidget::close);
     connect(aboutAction, &QAction::triggered, this, [this] {
-        AboutDialog about(this);
+        CAboutDlg about(this);
         about.exec();
     });
 }
 
-void MainWindow::buildControlBar() {
+void CMainFrame::buildControlBar() {
     bar_ = new ui::ControlBar(this);
     auto* dock = new QDockWidget(this);
     dock->setObjectName(QStringLiteral("controlBar"));
@@ -233,30 +241,30 @@ void MainWindow::buildControlBar() {
     connectControlBar();
 }
 
-void MainWindow::connectControlBar() {
-    connect(bar_->ports, &QComboBox::activated, this, &MainWindow::choosePortEntry);
-    connect(bar_->scan, &QPushButton::clicked, this, &MainWindow::scanAll);
+void CMainFrame::connectControlBar() {
+    connect(bar_->ports, &QComboBox::activated, this, &CMainFrame::choosePortEntry);
+    connect(bar_->scan, &QPushButton::clicked, this, &CMainFrame::scanAll);
     connect(bar_->fieldGroups, &QComboBox::currentIndexChanged, this,
-            &MainWindow::showFieldGroup);
+            &CMainFrame::showFieldGroup);
     connect(bar_->fields, &QListWidget::itemSelectionChanged, this,
-            &MainWindow::takeListSelections);
+            &CMainFrame::takeListSelections);
     connect(bar_->frameClasses, &QListWidget::itemSelectionChanged, this,
-            &MainWindow::takeListSelections);
+            &CMainFrame::takeListSelections);
     for (int p = 0; p < kPresetCount; ++p)
         connect(bar_->presets[static_cast<size_t>(p)], &QCheckBox::clicked, this,
                 [this, p] { clickPreset(static_cast<Preset>(p)); });
     connect(bar_->nodes, &QTreeWidget::itemSelectionChanged, this,
-            &MainWindow::nodeSelectionChanged);
+            &CMainFrame::nodeSelectionChanged);
     connect(bar_->nodes, &QTreeWidget::itemDoubleClicked, this, [this] {
         if (session_.capture().nodes.selectedCount() > 0)
             openRenameDialog();
     });
-    connect(bar_->all, &QPushButton::clicked, this, &MainWindow::selectAllNodes);
-    connect(bar_->rename, &QPushButton::clicked, this, &MainWindow::openRenameDialog);
-    connect(bar_->clearPrevious, &QPushButton::clicked, this, &MainWindow::clearPrevious);
+    connect(bar_->all, &QPushButton::clicked, this, &CMainFrame::selectAllNodes);
+    connect(bar_->rename, &QPushButton::clicked, this, &CMainFrame::openRenameDialog);
+    connect(bar_->clearPrevious, &QPushButton::clicked, this, &CMainFrame::clearPrevious);
 }
 
-void MainWindow::fillPortList(const std::vector<std::string>& systemPorts) {
+void CMainFrame::fillPortList(const std::vector<std::string>& systemPorts) {
     std::vector<std::string> ports = systemPorts;
     ports.emplace_back(CaptureSession::kSimulatorEntry);
     const PortList list = makePortList(ports, settings_.port);
@@ -268,7 +276,7 @@ void MainWindow::fillPortList(const std::vector<std::string>& systemPorts) {
     session_.setChosenPort(portOfEntry(list.entries[static_cast<size_t>(list.selected)]));
 }
 
-void MainWindow::selectPortEntry(const std::string& entry) {
+void CMainFrame::selectPortEntry(const std::string& entry) {
     const QString text = entry.empty() ? QString::fromLatin1(PortList::kImportEntry)
                                        : QString::fromStdString(entry);
     const QSignalBlocker blocker(bar_->ports);
@@ -280,7 +288,7 @@ void MainWindow::selectPortEntry(const std::string& entry) {
     bar_->ports->setCurrentIndex(index);
 }
 
-void MainWindow::showStatus(std::string_view text) {
+void CMainFrame::showStatus(std::string_view text) {
     if (closing_)
         return;
     statusBar()->showMessage(latin1(text));
@@ -295,7 +303,7 @@ void MainWindow::showStatus(std::string_view text) {
         view_->forgetExplanation();
 }
 
-void MainWindow::choosePortEntry(int index) {
+void CMainFrame::choosePortEntry(int index) {
     if (busy_ || index < 0)
         return;
     {
@@ -306,7 +314,7 @@ void MainWindow::choosePortEntry(int index) {
     afterWork();
 }
 
-void MainWindow::prepareScanProgress(QProgressDialog& progress) {
+void CMainFrame::prepareScanProgress(QProgressDialog& progress) {
     progress.setWindowTitle(QStringLiteral("Scan"));
     progress.setLabelText(QStringLiteral("Scanning..."));
     progress.setRange(0, ChannelTable::kChannelCount);
@@ -315,22 +323,16 @@ void MainWindow::prepareScanProgress(QProgressDialog& progress) {
     progress.setAutoClose(false);
     progress.setAutoReset(false);
     channelsScanned_ = 0;
-    ChannelScan& scan = session_.scan();
-    scan.onChannelScanned([this, &progress](int) {
-        view_->repaintStrip();
-        progress.setValue(++channelsScanned_);
-    });
-    scan.onBringIntoView([this](int channel) { view_->bringChannelIntoView(channel); });
     // The one place where input is taken during a dialogue: the progress
     // dialog's "Cancel", looked at before each channel.
-    scan.setCancelCheck([&progress] {
+    session_.scan().setCancelCheck([&progress] {
         QCoreApplication::processEvents();
         return progress.wasCanceled();
     });
     progress.show();
 }
 
-void MainWindow::scanAll() {
+void CMainFrame::scanAll() {
     if (busy_)
         return;
     if (session_.chosenPort().empty()) {
@@ -345,7 +347,6 @@ void MainWindow::scanAll() {
         prepareScanProgress(progress);
         result = session_.scanAll();
         session_.scan().setCancelCheck(nullptr);
-        session_.scan().onChannelScanned([this](int) { view_->repaintStrip(); });
         scanProgress_ = nullptr;
     }
     if (result == ChannelScan::ScanAll::kImportInstead)
@@ -353,7 +354,7 @@ void MainWindow::scanAll() {
     afterWork();
 }
 
-void MainWindow::intakeTick() {
+void CMainFrame::intakeTick() {
     if (busy_)
         return;
     const Sniffing::Tick tick = session_.tick();
@@ -363,7 +364,7 @@ void MainWindow::intakeTick() {
     afterWork();
 }
 
-void MainWindow::afterWork() {
+void CMainFrame::afterWork() {
     applyChanges(session_.takeChanges());
     if (session_.sniffing().sniffing()) {
         if (!intake_.isActive())
@@ -376,7 +377,7 @@ void MainWindow::afterWork() {
     }
 }
 
-void MainWindow::applyChanges(const CaptureChange& change) {
+void CMainFrame::applyChanges(const CaptureChange& change) {
     NodeTable& nodes = session_.capture().nodes;
     if (change.nodes.any() || bar_->nodes->topLevelItemCount() != nodes.count()) {
         bar_->nodes->apply(nodes, change.nodes);
@@ -387,7 +388,7 @@ void MainWindow::applyChanges(const CaptureChange& change) {
     view_->captureChanged(change);
 }
 
-void MainWindow::showStatistics() {
+void CMainFrame::showStatistics() {
     const Statistics& statistics = session_.capture().statistics;
     bar_->packets->setText(QString::fromStdString(statistics.packetsText()));
     bar_->errors->setText(QString::fromStdString(statistics.errorsText()));
@@ -395,7 +396,7 @@ void MainWindow::showStatistics() {
         bar_->errorRate->setText(QString::fromStdString(statistics.errorRateText()));
 }
 
-void MainWindow::importCommand() {
+void CMainFrame::importCommand() {
     if (busy_)
         return;
     {
@@ -413,7 +414,7 @@ void MainWindow::importCommand() {
     importFile(path);
 }
 
-void MainWindow::importFile(const QString& path) {
+void CMainFrame::importFile(const QString& path) {
     if (busy_)
         return;
     FileResult result;
@@ -438,7 +439,7 @@ void MainWindow::importFile(const QString& path) {
         showStatus(result.warning);
 }
 
-void MainWindow::exportCommand() {
+void CMainFrame::exportCommand() {
     if (busy_)
         return;
     QFileDialog dialog(this, QStringLiteral("Export"), QString(), kFileFilter);
@@ -449,7 +450,7 @@ void MainWindow::exportCommand() {
     exportFile(dialog.selectedFiles().front());
 }
 
-bool MainWindow::exportFile(const QString& path) {
+bool CMainFrame::exportFile(const QString& path) {
     const FileResult result = session_.exportLog(path.toStdString());
     applyChanges(session_.takeChanges());  // quotes in names became single quotes
     if (!result)
@@ -459,7 +460,7 @@ bool MainWindow::exportFile(const QString& path) {
     return static_cast<bool>(result);
 }
 
-void MainWindow::showFieldSelection() {
+void CMainFrame::showFieldSelection() {
     bar_->showPresets(selection_);
     bar_->showFieldSelection(selection_);
     std::array<bool, 6> classes{};
@@ -468,21 +469,21 @@ void MainWindow::showFieldSelection() {
     bar_->showFrameClasses(classes);
 }
 
-void MainWindow::clickPreset(Preset preset) {
+void CMainFrame::clickPreset(Preset preset) {
     selection_.clickPreset(preset);
     decoding_.setColumns(selection_.columns());
     showFieldSelection();
     view_->update();
 }
 
-void MainWindow::showFieldGroup(int group) {
+void CMainFrame::showFieldGroup(int group) {
     if (group < 0 || group >= kLayerCount)
         return;
     selection_.showGroup(static_cast<Layer>(group));
     showFieldSelection();
 }
 
-void MainWindow::takeListSelections() {
+void CMainFrame::takeListSelections() {
     const std::vector<bool> fields = bar_->fieldListSelection();
     const auto columns = columnsOfLayer(selection_.shownGroup());
     for (size_t i = 0; i < fields.size() && i < columns.size(); ++i)
@@ -496,7 +497,7 @@ void MainWindow::takeListSelections() {
     view_->update();
 }
 
-void MainWindow::nodeSelectionChanged() {
+void CMainFrame::nodeSelectionChanged() {
     NodeTable& nodes = session_.capture().nodes;
     bar_->nodes->takeSelectionInto(nodes);
     bar_->showRenameFor(nodes.selectedCount());
@@ -505,7 +506,7 @@ void MainWindow::nodeSelectionChanged() {
     view_->update();
 }
 
-void MainWindow::selectAllNodes() {
+void CMainFrame::selectAllNodes() {
     {
         const QSignalBlocker blocker(bar_->nodes);
         bar_->nodes->selectAll();
@@ -513,13 +514,13 @@ void MainWindow::selectAllNodes() {
     nodeSelectionChanged();
 }
 
-void MainWindow::openRenameDialog() {
+void CMainFrame::openRenameDialog() {
     NodeTable& nodes = session_.capture().nodes;
     const int32_t first = nodes.firstSelected();
     if (first < 0)
         return;
     const std::string& name = nodes.name(first);
-    RenameNodeDialog dialog(latin1(name), this);
+    CRenameNode dialog(latin1(name), this);
     const NodeEntry wanted = nodes.entry(first);
     if (dialog.exec() != QDialog::Accepted)
         return;
@@ -531,7 +532,7 @@ void MainWindow::openRenameDialog() {
     }
 }
 
-void MainWindow::renameNode(const QString& name) {
+void CMainFrame::renameNode(const QString& name) {
     NodeTable& nodes = session_.capture().nodes;
     const int32_t first = nodes.firstSelected();
     if (first < 0)
@@ -540,14 +541,14 @@ void MainWindow::renameNode(const QString& name) {
     applyChanges(session_.takeChanges());
 }
 
-void MainWindow::clearPrevious() {
+void CMainFrame::clearPrevious() {
     if (busy_)
         return;
     session_.clearPrevious(view_->currentFrame());
     applyChanges(session_.takeChanges());
 }
 
-void MainWindow::toggleBrindle() {
+void CMainFrame::toggleBrindle() {
     if (busy_)
         return;
     settings_.brindle = !settings_.brindle;
@@ -560,20 +561,20 @@ void MainWindow::toggleBrindle() {
     afterWork();
 }
 
-void MainWindow::toggleMailBox() {
+void CMainFrame::toggleMailBox() {
     settings_.mailBox = !settings_.mailBox;
     mailBoxAction_->setChecked(settings_.mailBox);
     decoding_.setMailBox(settings_.mailBox);
     view_->update();
 }
 
-void MainWindow::toggleRightJustify() {
+void CMainFrame::toggleRightJustify() {
     settings_.rightJustify = !settings_.rightJustify;
     rightJustifyAction_->setChecked(settings_.rightJustify);
     view_->setRightJustify(settings_.rightJustify);
 }
 
-void MainWindow::shutDown() {
+void CMainFrame::shutDown() {
     if (shutDown_)
         return;
     shutDown_ = true;
@@ -585,7 +586,7 @@ void MainWindow::shutDown() {
     settings_.write();
 }
 
-void MainWindow::closeEvent(QCloseEvent* event) {
+void CMainFrame::closeEvent(QCloseEvent* event) {
     if (busy_) {
         event->ignore();
         return;
@@ -594,12 +595,12 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
     if (event->mimeData()->hasUrls() && event->mimeData()->urls().front().isLocalFile())
         event->acceptProposedAction();
 }
 
-void MainWindow::dropEvent(QDropEvent* event) {
+void CMainFrame::dropEvent(QDropEvent* event) {
     const QList<QUrl> urls = event->mimeData()->urls();
     if (urls.isEmpty() || !urls.front().isLocalFile() || busy_)
         return;

@@ -16,7 +16,7 @@ class QAction;
 class QProgressDialog;
 
 namespace qlm::ui {
-class CaptureView;
+class CMyQuorlanmirexView;
 class ControlBar;
 } // namespace qlm::ui
 
@@ -36,15 +36,15 @@ struct WindowOptions {
 // the status bar and the menu. It owns the capture session and handles every
 // control, menu command and the intake timer; the view only draws and reports
 // clicks.
-class MainWindow : public QMainWindow {
+class CMainFrame : public QMainWindow {
     Q_OBJECT
 public:
-    explicit MainWindow(const WindowOptions& options = {}, QWidget* parent = nullptr);
-    ~MainWindow() override;
+    explicit CMainFrame(const WindowOptions& options = {}, QWidget* parent = nullptr);
+    ~CMainFrame() override;
 
     // Everything the window shows, for tests and the command line.
     CaptureSession& session() { return session_; }
-    ui::CaptureView* view() const { return view_; }
+    ui::CMyQuorlanmirexView* view() const { return view_; }
     ui::ControlBar* controlBar() const { return bar_; }
     const FieldSelection& fieldSelection() const { return selection_; }
     const GridDecoding& decoding() const { return decoding_; }
@@ -103,7 +103,7 @@ private:
     QTimer intake_;
     // While sniffing, what the intake stored is shown at most this often.
     QTimer refresh_;
-    ui::CaptureView* view_ = nullptr;
+    ui::CMyQuorlanmirexView* view_ = nullptr;
     ui::ControlBar* bar_ = nullptr;
     QAction* brindleAction_ = nullptr;
     QAction* mailBoxAction_ = nullptr;

@@ -7,7 +7,7 @@
 
 namespace qlm::app {
 
-RenameNodeDialog::RenameNodeDialog(const QString& name, QWidget* parent)
+CRenameNode::CRenameNode(const QString& name, QWidget* parent)
     : QDialog(parent), edit_(new QLineEdit(name, this)) {
     setWindowTitle(QStringLiteral("Rename node..."));
     auto* buttons = new QDialogButtonBox(this);
@@ -21,6 +21,6 @@ RenameNodeDialog::RenameNodeDialog(const QString& name, QWidget* parent)
     edit_->selectAll();
 }
 
-QString RenameNodeDialog::name() const { return edit_->text(); }
+QString CRenameNode::name() const { return edit_->text(); }
 
 } // namespace qlm::app

@@ -7,10 +7,10 @@ class QLineEdit;
 namespace qlm::app {
 
 // "Rename node...": one edit field with the node's name, "OK" and "Cancel".
-class RenameNodeDialog : public QDialog {
+class CRenameNode : public QDialog {
     Q_OBJECT
 public:
-    RenameNodeDialog(const QString& name, QWidget* parent);
+    CRenameNode(const QString& name, QWidget* parent);
     QString name() const;
     QLineEdit* edit() const { return edit_; }
 

@@ -8,7 +8,7 @@
 
 namespace qlm::app {
 
-SplashScreen::SplashScreen(QWidget* parent) : QDialog(parent) {
+CSplash::CSplash(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Quorlanmirex"));
     auto* picture = new QLabel(this);
     picture->setPixmap(splashPicture());
@@ -21,7 +21,7 @@ SplashScreen::SplashScreen(QWidget* parent) : QDialog(parent) {
     layout->addWidget(hint);
 }
 
-bool SplashScreen::eventFilter(QObject* watched, QEvent* event) {
+bool CSplash::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseButtonRelease) {
         accept();
         return true;

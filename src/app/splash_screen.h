@@ -5,10 +5,10 @@
 namespace qlm::app {
 
 // The start-up picture, which stays until it is clicked.
-class SplashScreen : public QDialog {
+class CSplash : public QDialog {
     Q_OBJECT
 public:
-    explicit SplashScreen(QWidget* parent);
+    explicit CSplash(QWidget* parent);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -24,7 +24,8 @@ std::string portOfEntry(const std::string& entry) {
     return entry == PortList::kImportEntry ? std::string() : entry;
 }
 
-Identification choosePort(DeviceConversation& conversation, Sniffing& sniffing, ChannelTable& channels,
+Identification choosePort(DeviceConversation& conversation, Sniffing& sniffing,
+                          ChannelTable& channels,
                 const std::string& portName) {
     sniffing.stop();
     channels.setSelectedChannel(-1);

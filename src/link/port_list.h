@@ -30,7 +30,8 @@ std::string portOfEntry(const std::string& entry);
 // The user chose a port: sniffing stops on the old port, the channel survey is
 // forgotten, and the device is searched on the new port; "Import" closes the port
 // and gives kRejected.
-Identification choosePort(DeviceConversation& conversation, Sniffing& sniffing, ChannelTable& channels,
+Identification choosePort(DeviceConversation& conversation, Sniffing& sniffing,
+                          ChannelTable& channels,
                 const std::string& portName);
 
 // The user switched the kind of device expected: sniffing stops with the old kind

@@ -13,7 +13,8 @@ namespace qlm::ui {
 
 // The channel strip: the sixteen cells with their scan results, the selected
 // channel highlighted. A cell under 1 pixel wide draws only the black band.
-void paintChannelStrip(QPainter& painter, const ViewGeometry& geometry, const ChannelTable& channels,
+void paintChannelStrip(QPainter& painter, const ViewGeometry& geometry,
+                       const ChannelTable& channels,
                        int position, bool brindle);
 
 // What the timeline needs besides the capture.

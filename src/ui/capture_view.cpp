@@ -30,7 +30,8 @@ void setRangeQuietly(QScrollBar* bar, int maximum, int page) {
 
 } // namespace
 
-CaptureView::CaptureView(Capture& capture, const GridDecoding& decoding, QWidget* parent)
+CMyQuorlanmirexView::CMyQuorlanmirexView(Capture& capture, const GridDecoding& decoding,
+                                         QWidget* parent)
     : QWidget(parent), capture_(capture), decoding_(decoding), measure_(fonts_.measure()) {
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
@@ -39,7 +40,7 @@ CaptureView::CaptureView(Capture& capture, const GridDecoding& decoding, QWidget
     createControls();
 }
 
-void CaptureView::createControls() {
+void CMyQuorlanmirexView::createControls() {
     stripBar_ = new QScrollBar(Qt::Horizontal, this);
     gridHorizontal_ = new QScrollBar(Qt::Horizontal, this);
     gridVertical_ = new QScrollBar(Qt::Vertical, this);
@@ -49,9 +50,8 @@ void CaptureView::createControls() {
     autoScroll_->setToolTip(tr("Follow the newest frame"));
     zoomOut_ = new QPushButton(QStringLiteral("-"), this);
     zoomIn_ = new QPushButton(QStringLiteral("+"), this);
-    for (QWidget* control : std::initializer_list<QWidget*>{stripBar_, gridHorizontal_, gridVertical_,
-                                                            timelineBar_, autoScroll_, zoomOut_,
-                                                            zoomIn_})
+    for (QWidget* control : std::initializer_list<QWidget*>{
+             stripBar_, gridHorizontal_, gridVertical_, timelineBar_, autoScroll_, zoomOut_, zoomIn_})
         control->setFocusPolicy(Qt::NoFocus);
     for (QScrollBar* bar : {stripBar_, gridHorizontal_, gridVertical_, timelineBar_})
         bar->setRange(0, 0);
@@ -65,7 +65,7 @@ void CaptureView::createControls() {
         cellsMoved_ = true;
         update();
     });
-    connect(gridVertical_, &QScrollBar::actionTriggered, this, &CaptureView::gridAction);
+    connect(gridVertical_, &QScrollBar::actionTriggered, this, &CMyQuorlanmirexView::gridAction);
     connect(gridVertical_, &QScrollBar::valueChanged, this, [this](int value) {
         gridY_ = value;
         cellsMoved_ = true;
@@ -75,15 +75,16 @@ void CaptureView::createControls() {
         timelinePosition_ = value;
         update();
     });
-    connect(zoomOut_, &QPushButton::clicked, this, &CaptureView::zoomOut);
-    connect(zoomIn_, &QPushButton::clicked, this, &CaptureView::zoomIn);
+    connect(zoomOut_, &QPushButton::clicked, this, &CMyQuorlanmirexView::zoomOut);
+    connect(zoomIn_, &QPushButton::clicked, this, &CMyQuorlanmirexView::zoomIn);
 }
 
-void CaptureView::layOutControls() {
+void CMyQuorlanmirexView::layOutControls() {
     const ViewGeometry& g = geometry_;
     stripBar_->setGeometry(0, g.gridTop - 21, g.width, 16);
     gridHorizontal_->setGeometry(0, g.gridBottom(), std::max(0, g.width - 16), 16);
-    gridVertical_->setGeometry(g.width - 16, g.gridTop, 16, std::max(0, g.gridBottom() - g.gridTop));
+    gridVertical_->setGeometry(g.width - 16, g.gridTop, 16,
+                               std::max(0, g.gridBottom() - g.gridTop));
     const int timelineBarTop = g.timelineTop() + 20;
     timelineBar_->setGeometry(g.width - 16, timelineBarTop, 16,
                               std::max(0, g.height - 20 - timelineBarTop));
@@ -93,7 +94,7 @@ void CaptureView::layOutControls() {
     updateScrollRanges();
 }
 
-void CaptureView::updateScrollRanges() {
+void CMyQuorlanmirexView::updateScrollRanges() {
     const ViewGeometry& g = geometry_;
     setRangeQuietly(stripBar_, g.stripMaximum(), g.visibleCells());
     stripBar_->setSingleStep(1);
@@ -110,22 +111,24 @@ void CaptureView::updateScrollRanges() {
     timelinePosition_ = timelineBar_->value();
 }
 
-void CaptureView::setRightJustify(bool on) {
+void CMyQuorlanmirexView::setRightJustify(bool on) {
     rightJustify_ = on;
     cellsMoved_ = true;
     update();
 }
 
-void CaptureView::setBrindle(bool on) {
+void CMyQuorlanmirexView::setBrindle(bool on) {
     brindle_ = on;
     update();
 }
 
-bool CaptureView::autoScroll() const { return autoScroll_->isChecked(); }
+bool CMyQuorlanmirexView::autoScroll() const { return autoScroll_->isChecked(); }
 
-int32_t CaptureView::currentFrame() const { return qlm::currentFrame(capture_.frames, gridY_); }
+int32_t CMyQuorlanmirexView::currentFrame() const {
+    return qlm::currentFrame(capture_.frames, gridY_);
+}
 
-void CaptureView::setCurrentFrame(int32_t index) {
+void CMyQuorlanmirexView::setCurrentFrame(int32_t index) {
     {
         const QSignalBlocker blocker(gridVertical_);
         gridVertical_->setValue(index);
@@ -135,7 +138,7 @@ void CaptureView::setCurrentFrame(int32_t index) {
     update();
 }
 
-void CaptureView::captureChanged(const CaptureChange& change) {
+void CMyQuorlanmirexView::captureChanged(const CaptureChange& change) {
     if (change.newCapture) {
         const QSignalBlocker blocker(gridVertical_);
         gridVertical_->setValue(0);
@@ -149,7 +152,7 @@ void CaptureView::captureChanged(const CaptureChange& change) {
         update();
 }
 
-void CaptureView::bringChannelIntoView(int channel) {
+void CMyQuorlanmirexView::bringChannelIntoView(int channel) {
     if (geometry_.cellWidth() < 1)
         return;
     {
@@ -161,25 +164,27 @@ void CaptureView::bringChannelIntoView(int channel) {
     repaintStrip();
 }
 
-void CaptureView::repaintStrip() { repaint(0, 0, width(), std::max(0, geometry_.gridTop - 21)); }
+void CMyQuorlanmirexView::repaintStrip() {
+    repaint(0, 0, width(), std::max(0, geometry_.gridTop - 21));
+}
 
-void CaptureView::zoomIn() {
+void CMyQuorlanmirexView::zoomIn() {
     timeScale_ = zoomedIn(timeScale_);
     update();
 }
 
-void CaptureView::zoomOut() {
+void CMyQuorlanmirexView::zoomOut() {
     timeScale_ = zoomedOut(timeScale_);
     update();
 }
 
-void CaptureView::resizeEvent(QResizeEvent*) {
+void CMyQuorlanmirexView::resizeEvent(QResizeEvent*) {
     geometry_.width = width();
     geometry_.height = height();
     layOutControls();
 }
 
-void CaptureView::paintEvent(QPaintEvent*) {
+void CMyQuorlanmirexView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     if (firstPaint_) {
         firstPaint_ = false;
@@ -215,7 +220,7 @@ void CaptureView::paintEvent(QPaintEvent*) {
     }
 }
 
-void CaptureView::paintGrid(QPainter& painter) {
+void CMyQuorlanmirexView::paintGrid(QPainter& painter) {
     const ViewGeometry& g = geometry_;
     const int right = g.width - 15;
     fillBox(painter, 0, g.gridTop - 1, right, g.gridBottom() + 1, kGridFill);
@@ -247,7 +252,7 @@ void CaptureView::paintGrid(QPainter& painter) {
     gridX_ = gridHorizontal_->value();
 }
 
-void CaptureView::gridAction(int action) {
+void CMyQuorlanmirexView::gridAction(int action) {
     const FrameStore& frames = capture_.frames;
     const FrameClassFilter& filter = capture_.classFilter;
     int32_t target = gridY_;
@@ -276,7 +281,7 @@ void CaptureView::gridAction(int action) {
     gridVertical_->setSliderPosition(target);
 }
 
-void CaptureView::mousePressEvent(QMouseEvent* event) {
+void CMyQuorlanmirexView::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton)
         return;
     const int x = event->position().toPoint().x();
@@ -307,7 +312,7 @@ void CaptureView::mousePressEvent(QMouseEvent* event) {
     }
 }
 
-void CaptureView::mouseMoveEvent(QMouseEvent* event) {
+void CMyQuorlanmirexView::mouseMoveEvent(QMouseEvent* event) {
     const QPoint position = event->position().toPoint();
     if (dragging_ != ViewGeometry::Splitter::kNone) {
         if (dragging_ == ViewGeometry::Splitter::kUpper)
@@ -328,7 +333,7 @@ void CaptureView::mouseMoveEvent(QMouseEvent* event) {
     showExplanationAt(position);
 }
 
-void CaptureView::mouseReleaseEvent(QMouseEvent*) {
+void CMyQuorlanmirexView::mouseReleaseEvent(QMouseEvent*) {
     if (dragging_ == ViewGeometry::Splitter::kNone)
         return;
     dragging_ = ViewGeometry::Splitter::kNone;
@@ -339,12 +344,12 @@ void CaptureView::mouseReleaseEvent(QMouseEvent*) {
     update();
 }
 
-void CaptureView::forgetExplanation() {
+void CMyQuorlanmirexView::forgetExplanation() {
     explanationShown_ = false;
     hovered_.reset();
 }
 
-void CaptureView::showExplanationAt(QPoint position) {
+void CMyQuorlanmirexView::showExplanationAt(QPoint position) {
     if (closing_)
         return;
     const std::optional<HoverCell> cell = hover_.cellAt(position.x(), position.y());
@@ -365,7 +370,7 @@ void CaptureView::showExplanationAt(QPoint position) {
     emit explanation(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
 }
 
-void CaptureView::wheelEvent(QWheelEvent* event) {
+void CMyQuorlanmirexView::wheelEvent(QWheelEvent* event) {
     const QPoint position = event->position().toPoint();
     const int delta = event->angleDelta().y();
     const ViewGeometry& g = geometry_;
@@ -386,7 +391,7 @@ void CaptureView::wheelEvent(QWheelEvent* event) {
     event->accept();
 }
 
-void CaptureView::keyPressEvent(QKeyEvent* event) {
+void CMyQuorlanmirexView::keyPressEvent(QKeyEvent* event) {
     QAbstractSlider::SliderAction action = QAbstractSlider::SliderNoAction;
     switch (event->key()) {
     case Qt::Key_Up: action = QAbstractSlider::SliderSingleStepSub; break;

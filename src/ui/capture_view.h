@@ -25,10 +25,10 @@ namespace qlm::ui {
 // timeline, with their scroll bars, the automatic-scrolling box and the zoom
 // buttons. It draws the capture it is given and reports the user's clicks on
 // channels and hovered explanations; it changes nothing in the capture.
-class CaptureView : public QWidget {
+class CMyQuorlanmirexView : public QWidget {
     Q_OBJECT
 public:
-    CaptureView(Capture& capture, const GridDecoding& decoding, QWidget* parent = nullptr);
+    CMyQuorlanmirexView(Capture& capture, const GridDecoding& decoding, QWidget* parent = nullptr);
 
     // Options that change what is drawn; each repaints.
     void setRightJustify(bool on);

@@ -63,7 +63,8 @@ void paintCell(QPainter& painter, int x0, int d, const ChannelEntry& entry, int 
 
 } // namespace
 
-void paintChannelStrip(QPainter& painter, const ViewGeometry& geometry, const ChannelTable& channels,
+void paintChannelStrip(QPainter& painter, const ViewGeometry& geometry,
+                       const ChannelTable& channels,
                        int position, bool brindle) {
     fillBox(painter, 0, 0, geometry.width + 1, geometry.gridTop - 20, Qt::black);
     const int d = geometry.cellWidth();

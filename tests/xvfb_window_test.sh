@@ -8,6 +8,8 @@ capture="$2"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 export XDG_CONFIG_HOME="$work/config"
+# A real X server: not the offscreen platform the other tests run on.
+export QT_QPA_PLATFORM=xcb
 
 cat >"$work/inside" <<'INSIDE'
 set -euo pipefail

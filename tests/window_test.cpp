@@ -26,6 +26,7 @@
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
@@ -209,6 +210,30 @@ TEST(Window, ImportedFramesFillTheGridFromTheBottomAndTheFilterHidesAcks) {
     QKeyEvent end(QEvent::KeyPress, Qt::Key_End, Qt::NoModifier);
     QApplication::sendEvent(&view, &end);
     EXPECT_EQ(view.currentFrame(), 4);
+
+    // With every node selected, an acknowledgement (from the broadcast entry to
+    // nobody) still gets its mark on the broadcast entry's line.
+    window->controlBar()->frameClasses->item(3)->setSelected(true);
+    window->selectAllNodes();
+    render(*window);
+    bool ackMarked = false;
+    for (int i = 0; i < view.marks().size(); ++i)
+        ackMarked = ackMarked || view.marks().frame(i) == 2;
+    EXPECT_TRUE(ackMarked);
+
+    // One wheel notch over the grid, or over its scroll bar, is one frame back.
+    const auto turn = [&](QWidget* target, QPoint at) {
+        QWheelEvent wheel(at, target->mapToGlobal(at), QPoint(), QPoint(0, 120), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(target, &wheel);
+    };
+    turn(&view, {50, view.geometry().gridTop + 40});
+    EXPECT_EQ(view.currentFrame(), 3);
+    turn(view.gridVerticalBar(), {8, 40});
+    EXPECT_EQ(view.currentFrame(), 2);
+    const int64_t scale = view.timeScale();
+    turn(view.timelineBar(), {8, 5});
+    EXPECT_EQ(view.timeScale(), zoomedIn(scale));
 }
 
 TEST(Window, HoverPutsTheCellsWholeExplanationInTheStatusBar) {

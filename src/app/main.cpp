@@ -40,5 +40,7 @@ int main(int argc, char* argv[]) {
     qlm::app::CMainFrame window(options);
     qlm::app::closeOnTerminationSignals(window);
     window.show();
+    if (options.splash)
+        window.showSplash();
     return application.exec();
 }

@@ -29,10 +29,12 @@
 #include <QSignalBlocker>
 #include <QStatusBar>
 
+#include <functional>
+
 namespace qlm::app {
 namespace {
 
-const QString kFileFilter = QStringLiteral("Quorlanmirex Files (*.qln);;All Files (*)");
+const QString kFileFilter = QStringLiteral("Sniffer Files (*.qln);;All Files (*.*)");
 
 QString latin1(std::string_view text) {
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
@@ -45,12 +47,13 @@ std::vector<std::string> systemSerialPorts() {
     return names;
 }
 
-// The entry of the node table with exactly these addresses, -1 when none.
+// The entry of the node table that knows these addresses (and perhaps learnt
+// more since), -1 when none.
 int32_t entryWithAddresses(const NodeTable& nodes, const NodeEntry& wanted) {
     const uint8_t known = wanted.flags & kAddressFlags;
     for (int32_t i = 0; i < nodes.count(); ++i) {
         const NodeEntry& entry = nodes.entry(i);
-        if ((entry.flags & kAddressFlags) != known)
+        if ((entry.flags & known) != known)
             continue;
         if ((known & kPanKnown) && entry.pan != wanted.pan)
             continue;
@@ -63,28 +66,13 @@ int32_t entryWithAddresses(const NodeTable& nodes, const NodeEntry& wanted) {
     return -1;
 }
 
-// Marks the window busy for one device dialogue: no other handler runs and the
-// intake timer waits.
-class BusyScope {
-public:
-    BusyScope(bool& busy, QTimer& intake) : busy_(busy) {
-        busy_ = true;
-        intake.stop();
-    }
-    ~BusyScope() { busy_ = false; }
-    BusyScope(const BusyScope&) = delete;
-    BusyScope& operator=(const BusyScope&) = delete;
-
-private:
-    bool& busy_;
-};
-
 // An import that runs longer than half a second shows the share of the file
-// read. The modal dialog's setValue lets the window paint meanwhile; every
-// handler is held off while the window is busy.
+// read. The modal dialog's setValue lets the window paint meanwhile (what was
+// read so far is shown first); every handler is held off while the window is busy.
 class ImportProgress {
 public:
-    ImportProgress(QWidget* parent, QString name) : parent_(parent), name_(std::move(name)) {
+    ImportProgress(QWidget* parent, QString name, std::function<void()> showRead)
+        : parent_(parent), name_(std::move(name)), showRead_(std::move(showRead)) {
         clock_.start();
     }
 
@@ -101,17 +89,39 @@ public:
             dialog_->setCancelButton(nullptr);
             dialog_->setAutoClose(false);
         }
+        showRead_();
         dialog_->setValue(static_cast<int>(share * 1000));
     }
 
 private:
     QWidget* parent_;
     QString name_;
+    std::function<void()> showRead_;
     QElapsedTimer clock_;
     std::unique_ptr<QProgressDialog> dialog_;
 };
 
 } // namespace
+
+// Marks the window busy for one device dialogue or import: no other handler
+// runs and the intake timer waits. A close asked for meanwhile happens after.
+class CMainFrame::BusyScope {
+public:
+    explicit BusyScope(CMainFrame& window) : window_(window) {
+        window_.busy_ = true;
+        window_.intake_.stop();
+    }
+    ~BusyScope() {
+        window_.busy_ = false;
+        if (window_.closeRequested_)
+            QTimer::singleShot(0, &window_, &QWidget::close);
+    }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+private:
+    CMainFrame& window_;
+};
 
 CMainFrame::CMainFrame(const WindowOptions& options, QWidget* parent)
     : QMainWindow(parent),
@@ -159,19 +169,21 @@ CMainFrame::CMainFrame(const WindowOptions& options, QWidget* parent)
         if (busy_)
             return;
         {
-            const BusyScope busy(busy_, intake_);
+            const BusyScope busy(*this);
             session_.clickChannel(channel);
         }
         afterWork();
     });
 
     ChannelScan& scan = session_.scan();
-    scan.onChannelScanned([this](int) {
-        view_->repaintStrip();
+    scan.onChannelScanned([this](int) { view_->repaintStrip(); });
+    // A full scan brings each channel into view before surveying it, and the
+    // chosen one after the last: the calls count the channels done.
+    scan.onBringIntoView([this](int channel) {
+        view_->bringChannelIntoView(channel);
         if (scanProgress_ != nullptr)
-            scanProgress_->setValue(++channelsScanned_);
+            scanProgress_->setValue(std::min(channelsScanned_++, ChannelTable::kChannelCount));
     });
-    scan.onBringIntoView([this](int channel) { view_->bringChannelIntoView(channel); });
 
     session_.capture().statistics.reset();
     fillPortList(options.systemPorts ? *options.systemPorts : systemSerialPorts());
@@ -189,11 +201,12 @@ CMainFrame::CMainFrame(const WindowOptions& options, QWidget* parent)
     }
     if (!options.importAtStart.empty())
         importFile(QString::fromStdString(options.importAtStart));
-    if (options.splash) {
-        show();
-        CSplash splash(this);
-        splash.exec();
-    }
+}
+
+void CMainFrame::showSplash() {
+    show();
+    CSplash splash(this);
+    splash.exec();
 }
 
 CMainFrame::~CMainFrame() { shutDown(); }
@@ -297,7 +310,7 @@ void CMainFrame::showStatus(std::string_view text) {
         scanProgress_->setLabelText(
             latin1(text) +
             QStringLiteral("\nChannel %1 of %2")
-                .arg(std::min(channelsScanned_ + 1, ChannelTable::kChannelCount))
+                .arg(std::clamp(channelsScanned_, 1, ChannelTable::kChannelCount))
                 .arg(ChannelTable::kChannelCount));
     if (view_ != nullptr)
         view_->forgetExplanation();
@@ -307,7 +320,7 @@ void CMainFrame::choosePortEntry(int index) {
     if (busy_ || index < 0)
         return;
     {
-        const BusyScope busy(busy_, intake_);
+        const BusyScope busy(*this);
         session_.choosePort(portOfEntry(bar_->ports->itemText(index).toStdString()));
         settings_.port = session_.chosenPort();
     }
@@ -341,7 +354,7 @@ void CMainFrame::scanAll() {
     }
     ChannelScan::ScanAll result;
     {
-        const BusyScope busy(busy_, intake_);
+        const BusyScope busy(*this);
         QProgressDialog progress(this);
         scanProgress_ = &progress;
         prepareScanProgress(progress);
@@ -400,7 +413,7 @@ void CMainFrame::importCommand() {
     if (busy_)
         return;
     {
-        const BusyScope busy(busy_, intake_);
+        const BusyScope busy(*this);
         session_.prepareImport();
     }
     selectPortEntry({});
@@ -419,14 +432,13 @@ void CMainFrame::importFile(const QString& path) {
         return;
     FileResult result;
     {
-        const BusyScope busy(busy_, intake_);
-        ImportProgress progress(this, QFileInfo(path).fileName());
+        const BusyScope busy(*this);
+        ImportProgress progress(this, QFileInfo(path).fileName(),
+                                [this] { applyChanges(session_.takeChanges()); });
         QApplication::setOverrideCursor(Qt::WaitCursor);
         result = session_.importLog(path.toStdString(),
                                     [&progress](double share) { progress.show(share); });
         QApplication::restoreOverrideCursor();
-        if (session_.capture().frames.empty())
-            session_.capture().statistics.resetAndShow();
         settings_.port = session_.chosenPort();
     }
     selectPortEntry(session_.chosenPort());
@@ -501,8 +513,7 @@ void CMainFrame::nodeSelectionChanged() {
     NodeTable& nodes = session_.capture().nodes;
     bar_->nodes->takeSelectionInto(nodes);
     bar_->showRenameFor(nodes.selectedCount());
-    session_.takeChanges();  // the list already shows what the table now holds
-    view_->updateScrollRanges();
+    applyChanges(session_.takeChanges());
     view_->update();
 }
 
@@ -554,7 +565,7 @@ void CMainFrame::toggleBrindle() {
     settings_.brindle = !settings_.brindle;
     brindleAction_->setChecked(settings_.brindle);
     {
-        const BusyScope busy(busy_, intake_);
+        const BusyScope busy(*this);
         session_.chooseDeviceKind(settings_.brindle);
     }
     view_->setBrindle(settings_.brindle);
@@ -588,6 +599,7 @@ void CMainFrame::shutDown() {
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
     if (busy_) {
+        closeRequested_ = true;
         event->ignore();
         return;
     }
@@ -596,7 +608,8 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
 }
 
 void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
-    if (event->mimeData()->hasUrls() && event->mimeData()->urls().front().isLocalFile())
+    const QList<QUrl> urls = event->mimeData()->urls();
+    if (!urls.isEmpty() && urls.front().isLocalFile())
         event->acceptProposedAction();
 }
 
@@ -606,7 +619,7 @@ void CMainFrame::dropEvent(QDropEvent* event) {
         return;
     event->acceptProposedAction();
     {
-        const BusyScope busy(busy_, intake_);
+        const BusyScope busy(*this);
         session_.prepareImport();
     }
     importFile(urls.front().toLocalFile());

@@ -24,7 +24,7 @@ namespace qlm::app {
 
 // How the window starts.
 struct WindowOptions {
-    bool splash = true;
+    bool splash = true;  // the program shows the splash screen after the window
     // The system's serial ports; read from the system when not given.
     std::optional<std::vector<std::string>> systemPorts;
     std::string port;          // --port: chosen at start, as if by the user
@@ -71,6 +71,8 @@ public:
     void toggleRightJustify();
     // Stops sniffing, closes the port and writes the settings (as closing does).
     void shutDown();
+    // The start-up picture, modal until it is clicked.
+    void showSplash();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -78,6 +80,8 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    class BusyScope;
+
     void buildMenu();
     void buildControlBar();
     void connectControlBar();
@@ -113,6 +117,7 @@ private:
     bool busy_ = false;
     bool closing_ = false;
     bool shutDown_ = false;
+    bool closeRequested_ = false;  // while busy: closed once the work ends
 };
 
 } // namespace qlm::app

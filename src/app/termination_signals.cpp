@@ -1,5 +1,7 @@
 #include "app/termination_signals.h"
 
+#include <QApplication>
+#include <QDialog>
 #include <QSocketNotifier>
 #include <QWidget>
 
@@ -28,6 +30,10 @@ void closeOnTerminationSignals(QWidget& window) {
         char bytes[16];
         while (::read(signalPipe[0], bytes, sizeof bytes) > 0) {
         }
+        // An open dialog (the splash screen, a file dialog) gives way first.
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (auto* dialog = qobject_cast<QDialog*>(widget); dialog && dialog->isVisible())
+                dialog->reject();
         window.close();
     });
     struct sigaction action {};

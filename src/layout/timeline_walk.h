@@ -38,6 +38,7 @@ public:
     void add(const PixelRect& area, int32_t frame);
     // The frame of the last registered mark containing the point, -1 for none.
     int32_t frameAt(int x, int y) const;
+    int32_t frame(int index) const { return marks_[static_cast<size_t>(index)].frame; }
 
 private:
     struct Mark {

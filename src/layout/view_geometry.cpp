@@ -17,7 +17,7 @@ int ViewGeometry::visibleCells() const {
 }
 
 int ViewGeometry::stripMaximum() const {
-    return cellWidth() < 1 ? 0 : std::max(0, 16 - width / cellWidth());
+    return cellWidth() < 1 ? 0 : std::max(0, 16 - visibleCells());
 }
 
 int ViewGeometry::gridHorizontalMaximum(int rowWidth) const {

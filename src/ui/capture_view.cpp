@@ -55,6 +55,8 @@ void CMyQuorlanmirexView::createControls() {
         control->setFocusPolicy(Qt::NoFocus);
     for (QScrollBar* bar : {stripBar_, gridHorizontal_, gridVertical_, timelineBar_})
         bar->setRange(0, 0);
+    for (QScrollBar* bar : {gridHorizontal_, gridVertical_, timelineBar_})
+        bar->installEventFilter(this);
 
     connect(stripBar_, &QScrollBar::valueChanged, this, [this](int value) {
         stripPosition_ = value;
@@ -157,8 +159,8 @@ void CMyQuorlanmirexView::bringChannelIntoView(int channel) {
         return;
     {
         const QSignalBlocker blocker(stripBar_);
-        stripBar_->setValue(stripPositionShowing(channel, stripPosition_,
-                                                 geometry_.width / geometry_.cellWidth()));
+        stripBar_->setValue(
+            stripPositionShowing(channel, stripPosition_, geometry_.visibleCells()));
     }
     stripPosition_ = stripBar_->value();
     repaintStrip();
@@ -371,8 +373,20 @@ void CMyQuorlanmirexView::showExplanationAt(QPoint position) {
 }
 
 void CMyQuorlanmirexView::wheelEvent(QWheelEvent* event) {
-    const QPoint position = event->position().toPoint();
-    const int delta = event->angleDelta().y();
+    turnWheel(event->position().toPoint(), event->angleDelta().y());
+    event->accept();
+}
+
+bool CMyQuorlanmirexView::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::Wheel)
+        return QWidget::eventFilter(watched, event);
+    auto* wheel = static_cast<QWheelEvent*>(event);
+    const auto* bar = static_cast<QWidget*>(watched);
+    turnWheel(bar->mapTo(this, wheel->position().toPoint()), wheel->angleDelta().y());
+    return true;
+}
+
+void CMyQuorlanmirexView::turnWheel(QPoint position, int delta) {
     const ViewGeometry& g = geometry_;
     if (position.x() >= 0 && position.x() < g.width && position.y() >= g.gridTop &&
         position.y() <= g.gridBottom()) {
@@ -388,7 +402,6 @@ void CMyQuorlanmirexView::wheelEvent(QWheelEvent* event) {
                 zoomOut();
         }
     }
-    event->accept();
 }
 
 void CMyQuorlanmirexView::keyPressEvent(QKeyEvent* event) {

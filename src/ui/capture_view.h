@@ -80,6 +80,8 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    // The wheel over the grid's and the timeline's scroll bars acts as over their bands.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void createControls();
@@ -87,6 +89,7 @@ private:
     void paintGrid(QPainter& painter);
     void gridAction(int action);
     void showExplanationAt(QPoint position);
+    void turnWheel(QPoint position, int delta);
     void moveCurrent(int32_t index);
 
     Capture& capture_;

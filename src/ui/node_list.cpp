@@ -58,8 +58,9 @@ void NodeList::writeRow(const NodeTable& nodes, int32_t index) {
 }
 
 void NodeList::apply(const NodeTable& nodes, const NodeRowChanges& changes) {
+    // Blocks itemSelectionChanged only: the selection model still tells the view
+    // which rows to repaint.
     const QSignalBlocker blocker(this);
-    const QSignalBlocker selectionBlocker(selectionModel());
     const int32_t count = nodes.count();
     while (topLevelItemCount() > count)
         delete takeTopLevelItem(topLevelItemCount() - 1);

@@ -81,11 +81,12 @@ private:
         marks_.add({x_, top, x_ + kMarkWidth, top + kLinePitch}, index_);
     }
 
+    // An end of -1 draws no mark, and then no arrow.
     void transfer(int32_t from, int32_t to, int offset, const QColor& pen, const char* label) {
-        if (from < 0 || to < 0)
-            return;
-        mark(from, label);
-        mark(to, label);
+        if (from >= 0)
+            mark(from, label);
+        if (to >= 0)
+            mark(to, label);
         const int32_t fromRank = rankOf(from);
         const int32_t toRank = rankOf(to);
         if (fromRank < 0 || toRank < 0 || fromRank == toRank)

@@ -50,8 +50,10 @@ void CMyQuorlanmirexView::createControls() {
     autoScroll_->setToolTip(tr("Follow the newest frame"));
     zoomOut_ = new QPushButton(QStringLiteral("-"), this);
     zoomIn_ = new QPushButton(QStringLiteral("+"), this);
-    for (QWidget* control : std::initializer_list<QWidget*>{
-             stripBar_, gridHorizontal_, gridVertical_, timelineBar_, autoScroll_, zoomOut_, zoomIn_})
+    const std::initializer_list<QWidget*> controls{stripBar_,   gridHorizontal_, gridVertical_,
+                                                   timelineBar_, autoScroll_,    zoomOut_,
+                                                   zoomIn_};
+    for (QWidget* control : controls)
         control->setFocusPolicy(Qt::NoFocus);
     for (QScrollBar* bar : {stripBar_, gridHorizontal_, gridVertical_, timelineBar_})
         bar->setRange(0, 0);

@@ -181,5 +181,29 @@ TEST(AdvanceTableMeasure, SumsTheAdvancesOfEachFont) {
     EXPECT_EQ(measure.textWidth("", CellFont::kBold), 0);
 }
 
+TEST(TimelineWalk, FramesCoveredByALaterTwinAtTheSameXAreLeftOut) {
+    FrameStore frames;
+    for (int i = 0; i < 6; ++i)
+        ASSERT_TRUE(test::append(frames, test::MacFrame(test::kTypeData)));
+    const auto refer = [&](int32_t index, int32_t from, int32_t to) {
+        frames[index].macSourceNode = from;
+        frames[index].macDestNode = to;
+    };
+    refer(0, 1, 2);
+    refer(1, 3, 4);
+    refer(2, 1, 2);  // covers frame 0
+    refer(3, 1, 2);  // at another x
+    refer(4, 1, 2);
+    refer(5, 1, 2);
+    frames[5].nwkDestNode = 4;  // an arrow more: covers nothing
+    std::vector<TimelineFrame> drawn = {{0, 100}, {1, 100}, {2, 100}, {3, 101}, {4, 102},
+                                        {5, 102}};
+    dropCoveredFrames(frames, drawn);
+    std::vector<int32_t> kept;
+    for (const TimelineFrame& frame : drawn)
+        kept.push_back(frame.index);
+    EXPECT_EQ(kept, (std::vector<int32_t>{1, 2, 3, 4, 5}));
+}
+
 } // namespace
 } // namespace qlm

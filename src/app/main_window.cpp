@@ -151,7 +151,7 @@ CMainFrame::CMainFrame(const WindowOptions& options, QWidget* parent)
     intake_.setInterval(1);
     intake_.setTimerType(Qt::PreciseTimer);
     connect(&intake_, &QTimer::timeout, this, &CMainFrame::intakeTick);
-    refresh_.setInterval(25);
+    refresh_.setInterval(40);
     connect(&refresh_, &QTimer::timeout, this, [this] {
         if (busy_)
             return;

@@ -105,7 +105,7 @@ private:
     GridDecoding decoding_;
     FieldSelection selection_;
     QTimer intake_;
-    // While sniffing, what the intake stored is shown at most this often.
+    // While sniffing, what the intake stored is shown at most 25 times a second.
     QTimer refresh_;
     ui::CMyQuorlanmirexView* view_ = nullptr;
     ui::ControlBar* bar_ = nullptr;

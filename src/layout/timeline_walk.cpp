@@ -42,6 +42,31 @@ void walkTimeline(const FrameStore& frames, const FrameClassFilter& filter, int3
     }
 }
 
+namespace {
+
+bool sameMarks(const CapturedFrame& a, const CapturedFrame& b) {
+    const bool aShort = a.length <= 1;
+    const bool bShort = b.length <= 1;
+    if (aShort || bShort)
+        return aShort == bShort;
+    return a.macSourceNode == b.macSourceNode && a.macDestNode == b.macDestNode &&
+           a.nwkSourceNode == b.nwkSourceNode && a.nwkDestNode == b.nwkDestNode;
+}
+
+} // namespace
+
+void dropCoveredFrames(const FrameStore& frames, std::vector<TimelineFrame>& drawn) {
+    size_t kept = 0;
+    for (size_t i = 0; i < drawn.size(); ++i) {
+        bool covered = false;
+        for (size_t j = i + 1; j < drawn.size() && drawn[j].x == drawn[i].x && !covered; ++j)
+            covered = sameMarks(frames[drawn[i].index], frames[drawn[j].index]);
+        if (!covered)
+            drawn[kept++] = drawn[i];
+    }
+    drawn.resize(kept);
+}
+
 void TimelineMarks::add(const PixelRect& area, int32_t frame) {
     if (count_ < kCapacity)
         ++count_;

@@ -26,6 +26,12 @@ struct TimelineFrame {
 void walkTimeline(const FrameStore& frames, const FrameClassFilter& filter, int32_t current,
                   int width, int64_t timeScale, std::vector<TimelineFrame>& out);
 
+// Leaves out every frame whose marks a later frame at the same x covers
+// exactly: one with the same node references (and so the same lines and arrows).
+// The picture stays the same, and so does a click on a mark, which finds the
+// last one registered; a busy second drawn at a coarse scale costs what is seen.
+void dropCoveredFrames(const FrameStore& frames, std::vector<TimelineFrame>& drawn);
+
 // The marks drawn in one paint and the frames they stand for: a fixed table of
 // 5000 entries, the last one overwritten once it is full.
 class TimelineMarks {

@@ -30,6 +30,8 @@ public:
     std::string path() const { return running() ? server_->slavePath() : std::string(); }
     // Frame reports sent since the last start.
     uint64_t framesSent() const { return server_ ? server_->framesSent() : 0; }
+    // Reports the simulator could not send: nobody read the terminal fast enough.
+    uint64_t reportsDropped() const { return server_ ? server_->reportsDropped() : 0; }
 
 private:
     SimulatedDeviceOptions options_;

@@ -453,6 +453,110 @@ TEST(Window, CancelEndsTheScanKeepsWhatWasMeasuredAndSniffsNothing) {
     EXPECT_EQ(channels.selectedChannel(), -1);
 }
 
+TEST(Window, NodeListRewritesOnlyTheRowsAChangeTouchedAndMirrorsTheTable) {
+    auto nodes = std::make_unique<NodeTable>();
+    NodeAddress first;
+    first.setPan(0x1234);
+    first.setShort(0x0001);
+    first.setLinkQuality(5);
+    NodeAddress second;
+    second.setExtended(0x0011223344556677);
+    second.setPan(0x1234);
+    nodes->findOrAdd(first);
+    nodes->findOrAdd(second);
+    ui::NodeList list;
+    list.apply(*nodes, nodes->takeRowChanges());
+    ASSERT_EQ(list.topLevelItemCount(), 3);
+    EXPECT_EQ(ui::NodeList::rowTexts(*nodes, 1),
+              (QStringList{"Node 1", "1234", "0001", "05%", ""}));
+    EXPECT_EQ(list.topLevelItem(2)->text(4), "0011223344556677");  // most significant first
+    EXPECT_EQ(list.topLevelItem(2)->text(2), "");
+    EXPECT_FALSE(list.topLevelItem(0)->isSelected());
+    EXPECT_TRUE(list.topLevelItem(1)->isSelected());
+
+    // Outside the change's rows nothing is rewritten.
+    list.topLevelItem(2)->setText(0, "stale");
+    nodes->rename(1, "Kitchen");
+    QSignalSpy selections(&list, &QTreeWidget::itemSelectionChanged);
+    nodes->setSelected(1, false);
+    list.apply(*nodes, nodes->takeRowChanges());
+    EXPECT_EQ(list.topLevelItem(1)->text(0), "Kitchen");
+    EXPECT_FALSE(list.topLevelItem(1)->isSelected());
+    EXPECT_EQ(list.topLevelItem(2)->text(0), "stale");
+    EXPECT_EQ(selections.count(), 0);  // the program's selection fires no handler
+
+    // A reset leaves one row, written again.
+    nodes->reset();
+    list.apply(*nodes, nodes->takeRowChanges());
+    ASSERT_EQ(list.topLevelItemCount(), 1);
+    EXPECT_EQ(list.topLevelItem(0)->text(0), "General");
+
+    // The user's selection goes into the table.
+    nodes->findOrAdd(first);
+    list.apply(*nodes, nodes->takeRowChanges());
+    list.topLevelItem(0)->setSelected(true);
+    list.topLevelItem(1)->setSelected(false);
+    list.takeSelectionInto(*nodes);
+    EXPECT_TRUE(nodes->entry(0).knows(kSelected));
+    EXPECT_FALSE(nodes->entry(1).knows(kSelected));
+}
+
+TEST(Window, CommandLineDropsMenuTogglesZoomAndRenameDoWhatTheySay) {
+    clearSettings();
+    QTemporaryDir folder;
+    const std::string path = writeCapture(folder, 4);
+    app::WindowOptions options = quietOptions();
+    options.importAtStart = path;
+    options.port = "Simulator";  // chosen after as if by the user: searched at once
+    auto window = openWindow(options);
+    // The port was chosen first, then the log imported: "Import" is selected.
+    EXPECT_EQ(window->session().capture().frames.frameCount(), 4);
+    EXPECT_EQ(window->controlBar()->ports->currentText(), "Import");
+    EXPECT_FALSE(window->session().link().isOpen());
+
+    // A dropped log is imported.
+    const std::string other = writeCapture(folder, 7);
+    EXPECT_FALSE(window->importDropped({QUrl(QStringLiteral("https://example.org/x.qln"))}));
+    ASSERT_TRUE(window->importDropped({QUrl::fromLocalFile(QString::fromStdString(other))}));
+    EXPECT_EQ(window->session().capture().frames.frameCount(), 7);
+
+    // The three menu toggles show their check marks and reach what they change.
+    window->brindleAction()->trigger();
+    EXPECT_FALSE(window->brindleAction()->isChecked());
+    EXPECT_FALSE(window->session().brindle());
+    window->mailBoxAction()->trigger();
+    EXPECT_TRUE(window->mailBoxAction()->isChecked());
+    EXPECT_TRUE(window->decoding().mailBox());
+
+    // The zoom buttons.
+    ui::CMyQuorlanmirexView& view = *window->view();
+    const int64_t scale = view.timeScale();
+    for (QPushButton* button : view.findChildren<QPushButton*>()) {
+        if (button->text() == "+")
+            button->click();
+    }
+    EXPECT_EQ(view.timeScale(), zoomedIn(scale));
+    for (QPushButton* button : view.findChildren<QPushButton*>()) {
+        if (button->text() == "-")
+            button->click();
+    }
+    EXPECT_EQ(view.timeScale(), zoomedOut(zoomedIn(scale)));
+
+    // "Rename..." shows only for exactly one selected node; any text is taken.
+    ui::ControlBar& bar = *window->controlBar();
+    const NodeTable& nodes = window->session().capture().nodes;
+    ASSERT_EQ(nodes.selectedCount(), 2);
+    EXPECT_TRUE(bar.rename->isHidden());
+    bar.nodes->topLevelItem(2)->setSelected(false);
+    EXPECT_FALSE(bar.rename->isHidden());
+    window->renameNode(QString());
+    EXPECT_EQ(nodes.name(nodes.firstSelected()), "");
+    EXPECT_EQ(bar.nodes->topLevelItem(nodes.firstSelected())->text(0), "");
+    window->selectAllNodes();
+    EXPECT_EQ(nodes.selectedCount(), nodes.count());
+    EXPECT_TRUE(bar.rename->isHidden());
+}
+
 } // namespace
 } // namespace qlm
 

@@ -614,15 +614,19 @@ void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void CMainFrame::dropEvent(QDropEvent* event) {
-    const QList<QUrl> urls = event->mimeData()->urls();
+    if (importDropped(event->mimeData()->urls()))
+        event->acceptProposedAction();
+}
+
+bool CMainFrame::importDropped(const QList<QUrl>& urls) {
     if (urls.isEmpty() || !urls.front().isLocalFile() || busy_)
-        return;
-    event->acceptProposedAction();
+        return false;
     {
         const BusyScope busy(*this);
         session_.prepareImport();
     }
     importFile(urls.front().toLocalFile());
+    return true;
 }
 
 } // namespace qlm::app

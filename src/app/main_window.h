@@ -7,6 +7,7 @@
 
 #include <QMainWindow>
 #include <QTimer>
+#include <QUrl>
 
 #include <optional>
 #include <string>
@@ -56,6 +57,8 @@ public:
 
     // The commands, as the menu and the control bar call them.
     void importFile(const QString& path);
+    // Files dropped on the window: the first, a local file, is imported.
+    bool importDropped(const QList<QUrl>& urls);
     bool exportFile(const QString& path);
     void choosePortEntry(int index);
     void scanAll();

@@ -10,3 +10,11 @@ add_dependencies(qlntool_tests qlntool)
 target_compile_definitions(qlntool_tests PRIVATE
     QLNTOOL_PATH="$<TARGET_FILE:qlntool>"
     EXAMPLE_PATH="${PROJECT_SOURCE_DIR}/examples/example.qln")
+
+# pcap and pcapng export, read back by tshark.
+find_program(TSHARK_EXECUTABLE tshark)
+qlm_add_test(pcap_tests
+    pcap_export_test.cpp
+)
+target_link_libraries(pcap_tests PRIVATE qlm_pcap)
+target_compile_definitions(pcap_tests PRIVATE TSHARK_PATH="${TSHARK_EXECUTABLE}")

@@ -33,7 +33,7 @@ void syncFolder(const std::string& path) {
         ::fsync(folder.get());  // best effort: the rename itself has succeeded
 }
 
-FileResult writeAndReplace(const Capture& capture, const std::string& path) {
+FileResult writeAndReplace(const std::string& path, const ExportContents& contents) {
     std::string temporaryPath;
     FileDescriptor file(createTemporaryBeside(path, temporaryPath));
     if (!file.valid())
@@ -45,7 +45,7 @@ FileResult writeAndReplace(const Capture& capture, const std::string& path) {
 
     DescriptorSink sink(file.get());
     int error = 0;
-    if (!writeLog(capture, currentLogDate(), sink))
+    if (!contents(sink))
         error = sink.error();
     else if (::fsync(file.get()) != 0 || !file.close() ||
              ::rename(temporaryPath.c_str(), path.c_str()) != 0)
@@ -61,7 +61,7 @@ FileResult writeAndReplace(const Capture& capture, const std::string& path) {
 
 // A device, FIFO or socket is written into as cp would, never replaced. A FIFO
 // that no program reads is refused rather than waited for.
-FileResult writeInPlace(const Capture& capture, const std::string& path) {
+FileResult writeInPlace(const std::string& path, const ExportContents& contents) {
     FileDescriptor file(::open(path.c_str(), O_WRONLY | O_TRUNC | O_NONBLOCK | O_CLOEXEC));
     if (!file.valid())
         return FileResult::failure(errno);
@@ -69,7 +69,7 @@ FileResult writeInPlace(const Capture& capture, const std::string& path) {
     if (flags >= 0)
         ::fcntl(file.get(), F_SETFL, flags & ~O_NONBLOCK);
     DescriptorSink sink(file.get());
-    if (!writeLog(capture, currentLogDate(), sink))
+    if (!contents(sink))
         return FileResult::failure(sink.error());
     if (!file.close())
         return FileResult::failure(errno);
@@ -174,15 +174,21 @@ FileResult inspectExportTarget(const std::string& path, ExportTarget& target) {
     return FileResult::success();
 }
 
-FileResult exportLogFile(Capture& capture, const std::string& path) {
+FileResult writeExportFile(const std::string& path, const ExportContents& contents) {
     ignoreFileSizeSignal();
-    replaceQuotesInNodeNames(capture.nodes);
     ExportTarget target;
     if (FileResult inspected = inspectExportTarget(path, target); !inspected)
         return inspected;
     if (target.kind == ExportTarget::Kind::kInPlace)
-        return writeInPlace(capture, target.path);
-    return writeAndReplace(capture, target.path);
+        return writeInPlace(target.path, contents);
+    return writeAndReplace(target.path, contents);
+}
+
+FileResult exportLogFile(Capture& capture, const std::string& path) {
+    replaceQuotesInNodeNames(capture.nodes);
+    return writeExportFile(path, [&capture](LogTextSink& sink) {
+        return writeLog(capture, currentLogDate(), sink);
+    });
 }
 
 } // namespace qlm

@@ -2,6 +2,7 @@
 
 #include "capture/capture.h"
 #include "capture/large_buffer.h"
+#include "logfile/log_writer.h"
 
 #include <functional>
 #include <string>
@@ -45,6 +46,13 @@ struct ExportTarget {
 // file that the user may not open for writing, or a path that cannot be looked
 // up is refused with the system's text.
 FileResult inspectExportTarget(const std::string& path, ExportTarget& target);
+
+// Writes a file as an export does: a regular file to a temporary file in the
+// same folder, flushed to disk, and only then renamed over the target; a device,
+// FIFO or socket in place. `contents` writes the whole file to the sink and
+// returns false when a write failed.
+using ExportContents = std::function<bool(LogTextSink& sink)>;
+FileResult writeExportFile(const std::string& path, const ExportContents& contents);
 
 // Writes the capture to a log file, dated now. A regular file is written to a
 // temporary file in the same folder, flushed to disk, and only then renamed over

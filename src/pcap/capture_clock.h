@@ -1,0 +1,37 @@
+#pragma once
+
+#include "capture/captured_frame.h"
+
+#include <cstdint>
+
+namespace qlm {
+
+struct CivilDate {
+    int year = 1970;
+    int month = 1;
+    int day = 1;
+};
+
+// Dates the times of day of a capture's records, taken in store order, as
+// microseconds since the Unix epoch in local time: the capture starts on
+// `firstDay`, and steps one day forward wherever the time of day goes back by
+// more than an hour (a capture running past midnight).
+class CaptureClock {
+public:
+    explicit CaptureClock(CivilDate firstDay) : firstDay_(firstDay) {}
+
+    int64_t next(const ArrivalTime& time);
+
+private:
+    static constexpr int64_t kHourMs = 3'600'000;
+
+    int64_t dayStartUs(int dayOffset) const;
+
+    CivilDate firstDay_;
+    int dayOffset_ = 0;
+    int64_t previousMs_ = -1;
+    int cachedOffset_ = -1;
+    int64_t cachedStartUs_ = 0;
+};
+
+} // namespace qlm

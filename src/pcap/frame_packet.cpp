@@ -1,0 +1,55 @@
+#include "pcap/frame_packet.h"
+
+#include "pcap/fcs.h"
+#include "pcap/tap_header.h"
+
+#include <cstdio>
+#include <span>
+
+namespace qlm {
+namespace {
+
+constexpr int kStatusBytes = 2;
+constexpr uint8_t kCrcGood = 0x80;
+
+} // namespace
+
+bool appendFramePacket(std::string& out, const CapturedFrame& frame, int channel,
+                       std::string& comment) {
+    comment.clear();
+    if (frame.isOverflow())
+        return false;
+    const int stored = frame.length;
+    const uint8_t lengthByte = stored > 0 ? frame.data[0] : 0;
+    const bool statusStored = stored >= 1 + kStatusBytes;
+    const bool phyError = isPhyErrorLength(lengthByte) || !statusStored;
+
+    TapFields fields;
+    if (statusStored) {
+        fields.rssDbm = static_cast<float>(static_cast<int8_t>(frame.data[stored - 2]) - 45);
+        fields.lqi = static_cast<uint8_t>(frame.data[stored - 1] & 0x7F);
+    }
+    if (channel >= 11 && channel <= 26)
+        fields.channel = static_cast<uint16_t>(channel);
+    appendTapHeader(out, fields);
+
+    const size_t macLength = statusStored ? static_cast<size_t>(stored - 1 - kStatusBytes) : 0;
+    const std::span<const uint8_t> mac(frame.data + 1, macLength);
+    out.append(reinterpret_cast<const char*>(mac.data()), mac.size());
+    const bool crcGood = !phyError && (frame.data[stored - 1] & kCrcGood) != 0;
+    const uint16_t fcs = crcGood ? ieee802154Fcs(mac) : static_cast<uint16_t>(~ieee802154Fcs(mac));
+    out.push_back(static_cast<char>(fcs & 0xFF));
+    out.push_back(static_cast<char>(fcs >> 8));
+
+    if (phyError) {
+        char text[96];
+        std::snprintf(text, sizeof text,
+                      "PHY error: length byte 0x%02X, %d bytes stored; the radio received this "
+                      "frame badly",
+                      lengthByte, stored);
+        comment = text;
+    }
+    return true;
+}
+
+} // namespace qlm

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "capture/captured_frame.h"
+
+#include <string>
+
+namespace qlm {
+
+// One record as a packet of link type 283 (IEEE 802.15.4 TAP): the TAP header
+// with FCS type, signal strength, channel and link quality, the MAC frame, and
+// its FCS. The sniffer reports the CRC result instead of the FCS, so the FCS is
+// the MAC frame's real CRC when the CRC was good and a wrong one when it failed:
+// a reader flags exactly the frames the grid shows as errors.
+constexpr uint16_t kLinkTypeIeee802154Tap = 283;
+constexpr uint16_t kLinkTypeIeee802154WithFcs = 195;
+constexpr uint16_t kLinkTypeIeee802154NoFcs = 230;
+
+inline constexpr const char* kOverflowComment = "Sniffer buffers overflowed, frames were lost";
+
+// `channel` is the IEEE 802.15.4 channel number (11 to 26), or -1 when unknown.
+// Returns false for an overflow record. A frame whose length byte is 0 or above
+// 127, or too short to hold its status bytes, becomes a packet of the bytes
+// between them (an FCS that fails) and a comment saying so in `comment`.
+bool appendFramePacket(std::string& out, const CapturedFrame& frame, int channel,
+                       std::string& comment);
+
+} // namespace qlm

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "capture/capture.h"
+#include "logfile/log_file.h"
+#include "pcap/capture_clock.h"
+
+#include <cstdint>
+#include <string>
+
+namespace qlm {
+
+enum class PcapFormat { kPcapng, kPcap };
+
+struct PcapExportCounts {
+    int64_t packets = 0;
+    int64_t phyErrors = 0;  // pcapng: packets with a comment; pcap: skipped
+    int64_t overflows = 0;  // pcapng: comments on the next packet; pcap: skipped
+};
+
+// The capture as a pcapng or classic pcap file of link type 283, one packet per
+// frame, dated from `firstDay`, written to the sink in chunks. pcapng keeps
+// everything: a PHY-error frame is a packet with a comment saying so, an
+// overflow record a comment on the packet after it (a packet of its own at the
+// end). Classic pcap cannot, and skips them; the counts say how many.
+bool writePcap(const Capture& capture, PcapFormat format, CivilDate firstDay, LogTextSink& sink,
+               PcapExportCounts& counts);
+
+// Writes the file as the log export does (never leaving a damaged file behind).
+FileResult exportPcapFile(const Capture& capture, const std::string& path, PcapFormat format,
+                          CivilDate firstDay, PcapExportCounts& counts);
+
+} // namespace qlm

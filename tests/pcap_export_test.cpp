@@ -1,0 +1,161 @@
+// pcap and pcapng export of IEEE 802.15.4 TAP packets: the FCS, the TAP header,
+// the dating of times of day, and the files as an independent reader (tshark)
+// sees them.
+
+#include "pcap/capture_clock.h"
+#include "pcap/fcs.h"
+#include "pcap/pcap_export.h"
+#include "pcap/tap_header.h"
+
+#include "test_frames.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace qlm {
+namespace {
+
+using test::MacFrame;
+
+TEST(Fcs, IsTheItuCrc16SentLowByteFirst) {
+    const std::string check = "123456789";
+    EXPECT_EQ(ieee802154Fcs({reinterpret_cast<const uint8_t*>(check.data()), check.size()}),
+              0x2189);
+    EXPECT_EQ(ieee802154Fcs({}), 0x0000);  // (Wireshark's agreement is checked below)
+}
+
+TEST(TapHeader, WritesAndReadsItsTlvsAndRefusesHeadersThatRunPastThePacket) {
+    std::string header;
+    TapFields fields;
+    fields.rssDbm = -61.0f;
+    fields.channel = 15;
+    fields.lqi = 100;
+    appendTapHeader(header, fields);
+    ASSERT_EQ(header.size() % 4, 0u);
+    std::vector<uint8_t> packet(header.begin(), header.end());
+    packet.push_back(0x41);  // a MAC byte after the header
+    size_t length = 0;
+    const std::optional<TapFields> read = readTapHeader(packet, length);
+    ASSERT_TRUE(read.has_value());
+    EXPECT_EQ(length, header.size());
+    EXPECT_TRUE(read->fcsIncluded);
+    EXPECT_EQ(read->rssDbm, -61.0f);
+    EXPECT_EQ(read->channel, 15);
+    EXPECT_EQ(read->lqi, 100);
+
+    std::vector<uint8_t> shortPacket(packet.begin(), packet.begin() + 10);
+    EXPECT_FALSE(readTapHeader(shortPacket, length).has_value());  // its length runs past
+    std::vector<uint8_t> badTlv = {0, 0, 8, 0, 1, 0, 200, 0};      // a TLV past the header
+    EXPECT_FALSE(readTapHeader(badTlv, length).has_value());
+    std::vector<uint8_t> unknown = {0, 0, 12, 0, 77, 0, 3, 0, 1, 2, 3, 0};
+    ASSERT_TRUE(readTapHeader(unknown, length).has_value());  // unknown TLVs are skipped
+    EXPECT_FALSE(readTapHeader(unknown, length)->fcsIncluded);
+}
+
+TEST(CaptureClock, StepsADayWhereTheTimeOfDayGoesBackMoreThanAnHour) {
+    CaptureClock clock({2026, 12, 9});
+    const int64_t first = clock.next({23, 59, 59, 500});
+    const int64_t later = clock.next({23, 30, 0, 0});  // back half an hour: same day
+    const int64_t next = clock.next({0, 0, 0, 250});   // past midnight
+    EXPECT_EQ(first - later, (29 * 60 + 59) * 1'000'000LL + 500'000);
+    EXPECT_EQ(next - first, 750'000);
+}
+
+// Runs a command and returns what it printed.
+std::string run(const std::string& command) {
+    std::string output;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (pipe == nullptr)
+        return output;
+    char buffer[4096];
+    size_t read = 0;
+    while ((read = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        output.append(buffer, read);
+    ::pclose(pipe);
+    return output;
+}
+
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+struct ExportedCapture {
+    ExportedCapture() {
+        capture = std::make_unique<Capture>();
+        auto add = [&](const test::Bytes& bytes, ArrivalTime time) {
+            EXPECT_TRUE(test::append(capture->frames, bytes, time));
+        };
+        add(MacFrame(test::kTypeData).sequence(0x11).destShort(0x1234, 0xFFFF).srcShort(0x0001)
+                .rssi(0x10).status(0xE4),
+            {10, 0, 0, 0});
+        EXPECT_TRUE(capture->frames.appendOverflow({10, 0, 0, 100}));
+        add(MacFrame(test::kTypeData).sequence(0x12).destShort(0x1234, 0x0001).srcShort(0x0002)
+                .rssi(0xF0).status(0x55),  // CRC failed
+            {10, 0, 1, 0});
+        add(test::Bytes{0x80, 0x41, 0x88, 0x20, 0x11}, {10, 0, 2, 0});  // a PHY error
+        capture->channels.setSelectedChannel(4);
+        capture->attributeFrom(0);
+    }
+    std::unique_ptr<Capture> capture;
+};
+
+std::string tshark() { return TSHARK_PATH; }
+
+TEST(PcapExport, TsharkReadsThePcapngAsTheGridShowsTheFrames) {
+    ASSERT_FALSE(tshark().empty()) << "tshark is needed (scripts/setup installs it)";
+    ExportedCapture exported;
+    char path[] = "/tmp/qlm_export_XXXXXX.pcapng";
+    const int fd = ::mkstemps(path, 7);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+    PcapExportCounts counts;
+    ASSERT_TRUE(exportPcapFile(*exported.capture, path, PcapFormat::kPcapng, {2026, 12, 9},
+                               counts));
+    EXPECT_EQ(counts.packets, 3);
+    EXPECT_EQ(counts.overflows, 1);
+    EXPECT_EQ(counts.phyErrors, 1);
+
+    const std::vector<std::string> rows = linesOf(run(
+        tshark() + " -r " + path +
+        " -T fields -E separator=, -e wpan.seq_no -e wpan.src16 -e wpan-tap.ch_num"
+        " -e wpan-tap.rss -e wpan-tap.lqi -e wpan.fcs_ok -e frame.comment 2>/dev/null"));
+    ASSERT_EQ(rows.size(), 3u) << run(tshark() + " -r " + path + " 2>&1");
+    EXPECT_EQ(rows[0], "17,0x0001,15,-29,100,1,");  // RSSI byte 0x10 is -29 dBm; LQI 0xE4 & 0x7F
+    EXPECT_EQ(rows[1].substr(0, rows[1].find(",Sniffer")), "18,0x0002,15,-61,85,0");
+    EXPECT_NE(rows[1].find("Sniffer buffers overflowed, frames were lost (at 10:00:00.100)"),
+              std::string::npos);
+    EXPECT_NE(rows[2].find("PHY error: length byte 0x80"), std::string::npos);
+    std::remove(path);
+}
+
+TEST(PcapExport, ClassicPcapSkipsWhatItCannotCarryAndSaysHowMany) {
+    ASSERT_FALSE(tshark().empty());
+    ExportedCapture exported;
+    char path[] = "/tmp/qlm_export_XXXXXX.pcap";
+    const int fd = ::mkstemps(path, 5);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+    PcapExportCounts counts;
+    ASSERT_TRUE(
+        exportPcapFile(*exported.capture, path, PcapFormat::kPcap, {2026, 12, 9}, counts));
+    EXPECT_EQ(counts.packets, 2);
+    EXPECT_EQ(counts.phyErrors, 1);
+    EXPECT_EQ(counts.overflows, 1);
+    const std::vector<std::string> rows = linesOf(
+        run(tshark() + " -r " + path + " -T fields -e wpan.seq_no -e wpan.fcs_ok 2>/dev/null"));
+    EXPECT_EQ(rows, (std::vector<std::string>{"17\t1", "18\t0"}));
+    std::remove(path);
+}
+
+} // namespace
+} // namespace qlm

@@ -17,4 +17,5 @@ qlm_add_test(pcap_tests
     pcap_export_test.cpp
 )
 target_link_libraries(pcap_tests PRIVATE qlm_pcap)
-target_compile_definitions(pcap_tests PRIVATE TSHARK_PATH="${TSHARK_EXECUTABLE}")
+target_compile_definitions(pcap_tests PRIVATE TSHARK_PATH="${TSHARK_EXECUTABLE}"
+    EXAMPLE_PATH="${PROJECT_SOURCE_DIR}/examples/example.qln")

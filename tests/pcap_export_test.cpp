@@ -5,6 +5,8 @@
 #include "pcap/capture_clock.h"
 #include "pcap/fcs.h"
 #include "pcap/pcap_export.h"
+#include "pcap/pcap_import.h"
+#include "logfile/log_writer.h"
 #include "pcap/tap_header.h"
 
 #include "test_frames.h"
@@ -155,6 +157,91 @@ TEST(PcapExport, ClassicPcapSkipsWhatItCannotCarryAndSaysHowMany) {
         run(tshark() + " -r " + path + " -T fields -e wpan.seq_no -e wpan.fcs_ok 2>/dev/null"));
     EXPECT_EQ(rows, (std::vector<std::string>{"17\t1", "18\t0"}));
     std::remove(path);
+}
+
+class TextSink : public LogTextSink {
+public:
+    bool write(std::string_view chunk) override {
+        text.append(chunk);
+        return true;
+    }
+    std::string text;
+};
+
+// The "+FRAM:" lines of a capture as a log would hold them.
+std::vector<std::string> frameLines(const Capture& capture) {
+    TextSink sink;
+    writeLog(capture, "Wed Dec 09 10:00:00 2026", sink);
+    std::vector<std::string> lines;
+    for (const std::string& line : linesOf(sink.text))
+        if (line.starts_with("+FRAM:"))
+            lines.push_back(line);
+    return lines;
+}
+
+TEST(PcapImport, ThePcapngOfALogReadsBackIntoTheSameFrameLines) {
+    auto original = std::make_unique<Capture>();
+    ASSERT_TRUE(importLogFile(*original, EXAMPLE_PATH));
+    // Records the example lacks: a report cut short and PHY errors without status bytes.
+    ASSERT_TRUE(
+        test::append(original->frames, {0x14, 0x41, 0x88, 0x07, 0x30, 0xE4}, {9, 59, 0, 1}));
+    ASSERT_TRUE(test::append(original->frames, {0x80, 0x41}, {9, 59, 0, 2}));
+    ASSERT_TRUE(test::append(original->frames, {0x00}, {9, 59, 0, 3}));
+    ASSERT_TRUE(original->frames.appendOverflow({9, 59, 0, 4}));
+    TextSink pcapng;
+    PcapExportCounts written;
+    ASSERT_TRUE(writePcap(*original, PcapFormat::kPcapng, {2006, 3, 14}, pcapng, written));
+
+    auto back = std::make_unique<Capture>();
+    PcapImportCounts read;
+    std::string error;
+    ASSERT_TRUE(readPcapCapture(
+        *back, {reinterpret_cast<const uint8_t*>(pcapng.text.data()), pcapng.text.size()}, read,
+        error));
+    EXPECT_EQ(read.message(), "");
+    EXPECT_EQ(frameLines(*back), frameLines(*original));
+    // Nodes are found again from the frames (a pcapng carries no node names).
+    EXPECT_GT(back->nodes.count(), 10);
+    int32_t overflows = 0;
+    for (const CapturedFrame& record : back->frames)
+        overflows += record.isOverflow() ? 1 : 0;
+    EXPECT_GE(overflows, 1);
+    EXPECT_EQ(back->statistics.packets(), back->frames.frameCount() - overflows);
+
+    // Classic pcap carries the frames that are whole and well received.
+    TextSink classic;
+    ASSERT_TRUE(writePcap(*original, PcapFormat::kPcap, {2006, 3, 14}, classic, written));
+    ASSERT_TRUE(readPcapCapture(
+        *back, {reinterpret_cast<const uint8_t*>(classic.text.data()), classic.text.size()}, read,
+        error));
+    EXPECT_EQ(back->frames.frameCount(), written.packets);
+}
+
+TEST(PcapImport, BadFilesAreSkippedOrReportedAndNeverReadPastTheirEnd) {
+    auto capture = std::make_unique<Capture>();
+    PcapImportCounts counts;
+    std::string error;
+    const std::vector<uint8_t> text = {'+', 'I', 'N', 'F', 'O'};
+    EXPECT_FALSE(readPcapCapture(*capture, text, counts, error));
+    EXPECT_EQ(error, "not a pcap or pcapng file");
+
+    ExportedCapture exported;
+    TextSink file;
+    PcapExportCounts written;
+    ASSERT_TRUE(writePcap(*exported.capture, PcapFormat::kPcapng, {2026, 12, 9}, file, written));
+    const std::vector<uint8_t> whole(file.text.begin(), file.text.end());
+    // Every cut of the file reads without error and stops inside the cut.
+    for (size_t cut = 4; cut < whole.size(); cut += 3) {
+        const std::vector<uint8_t> part(whole.begin(), whole.begin() + static_cast<long>(cut));
+        ASSERT_TRUE(readPcapCapture(*capture, part, counts, error)) << cut;
+        EXPECT_LE(capture->frames.frameCount(), 4) << cut;
+    }
+    // A block length that is not a multiple of 4 ends the reading there.
+    std::vector<uint8_t> odd = whole;
+    odd[4] = static_cast<uint8_t>(odd[4] + 1);
+    ASSERT_TRUE(readPcapCapture(*capture, odd, counts, error));
+    EXPECT_EQ(counts.malformed, 1);
+    EXPECT_EQ(capture->frames.frameCount(), 0);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "pcap/fcs.h"
 #include "pcap/tap_header.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <span>
 
@@ -33,20 +34,24 @@ bool appendFramePacket(std::string& out, const CapturedFrame& frame, int channel
         fields.channel = static_cast<uint16_t>(channel);
     appendTapHeader(out, fields);
 
-    const size_t macLength = statusStored ? static_cast<size_t>(stored - 1 - kStatusBytes) : 0;
-    const std::span<const uint8_t> mac(frame.data + 1, macLength);
+    // The bytes between the length byte and the status bytes; all after the
+    // length byte when the status bytes are missing.
+    const int macLength = statusStored ? stored - 1 - kStatusBytes : std::max(0, stored - 1);
+    const std::span<const uint8_t> mac(frame.data + 1, static_cast<size_t>(macLength));
     out.append(reinterpret_cast<const char*>(mac.data()), mac.size());
-    const bool crcGood = !phyError && (frame.data[stored - 1] & kCrcGood) != 0;
+    // The sniffer's CRC result, as it reported it, for every frame with status bytes.
+    const bool crcGood = statusStored && (frame.data[stored - 1] & kCrcGood) != 0;
     const uint16_t fcs = crcGood ? ieee802154Fcs(mac) : static_cast<uint16_t>(~ieee802154Fcs(mac));
     out.push_back(static_cast<char>(fcs & 0xFF));
     out.push_back(static_cast<char>(fcs >> 8));
 
-    if (phyError) {
-        char text[96];
-        std::snprintf(text, sizeof text,
-                      "PHY error: length byte 0x%02X, %d bytes stored; the radio received this "
-                      "frame badly",
-                      lengthByte, stored);
+    // The length byte and the bytes stored, where the packet cannot say them.
+    const bool cut = !phyError && stored != lengthByte + 1;
+    if (phyError || cut) {
+        char text[128];
+        std::snprintf(text, sizeof text, "%s: length byte 0x%02X, %d bytes stored%s",
+                      phyError ? kPhyErrorComment : kCutReportComment, lengthByte, stored,
+                      phyError ? "; the radio received this frame badly" : "");
         comment = text;
     }
     return true;

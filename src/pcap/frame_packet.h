@@ -16,11 +16,15 @@ constexpr uint16_t kLinkTypeIeee802154WithFcs = 195;
 constexpr uint16_t kLinkTypeIeee802154NoFcs = 230;
 
 inline constexpr const char* kOverflowComment = "Sniffer buffers overflowed, frames were lost";
+inline constexpr const char* kPhyErrorComment = "PHY error";
+inline constexpr const char* kCutReportComment = "Frame report cut short";
 
 // `channel` is the IEEE 802.15.4 channel number (11 to 26), or -1 when unknown.
 // Returns false for an overflow record. A frame whose length byte is 0 or above
 // 127, or too short to hold its status bytes, becomes a packet of the bytes
-// between them (an FCS that fails) and a comment saying so in `comment`.
+// between them and a comment saying so in `comment` (with its length byte and
+// stored length, so that a reader can rebuild it); so does a frame whose stored
+// length disagrees with its length byte.
 bool appendFramePacket(std::string& out, const CapturedFrame& frame, int channel,
                        std::string& comment);
 

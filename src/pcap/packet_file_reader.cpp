@@ -1,0 +1,209 @@
+#include "pcap/packet_file_reader.h"
+
+#include "pcap/pcapng_blocks.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace qlm {
+namespace {
+
+// Fields of a file in its own byte order, every read inside the span.
+class FieldReader {
+public:
+    FieldReader(std::span<const uint8_t> bytes, bool bigEndian) : bytes_(bytes), big_(bigEndian) {}
+
+    bool has(size_t at, size_t length) const {
+        return at <= bytes_.size() && length <= bytes_.size() - at;
+    }
+    uint16_t u16(size_t at) const {
+        const uint8_t* p = bytes_.data() + at;
+        return static_cast<uint16_t>(big_ ? p[0] << 8 | p[1] : p[1] << 8 | p[0]);
+    }
+    uint32_t u32(size_t at) const {
+        const uint32_t a = u16(at);
+        const uint32_t b = u16(at + 2);
+        return big_ ? (a << 16 | b) : (b << 16 | a);
+    }
+    std::span<const uint8_t> bytes(size_t at, size_t length) const {
+        return bytes_.subspan(at, length);
+    }
+
+private:
+    std::span<const uint8_t> bytes_;
+    bool big_;
+};
+
+uint32_t littleU32(std::span<const uint8_t> file) {
+    return file[0] | file[1] << 8 | file[2] << 16 | static_cast<uint32_t>(file[3]) << 24;
+}
+
+bool readClassic(std::span<const uint8_t> file, const std::function<void(const FilePacket&)>& take,
+                 PacketFileProblems& problems) {
+    const uint32_t magic = littleU32(file);
+    const bool swapped = magic == 0xD4C3B2A1 || magic == 0x4D3CB2A1;
+    const bool nanoseconds = magic == pcap::kNanosecondMagic || magic == 0x4D3CB2A1;
+    const FieldReader in(file, swapped);
+    if (!in.has(0, 24)) {
+        problems.truncated = true;
+        return true;
+    }
+    FilePacket packet;
+    packet.linkType = static_cast<uint16_t>(in.u32(20));
+    for (size_t at = 24; at < file.size();) {
+        if (!in.has(at, 16)) {
+            problems.truncated = true;
+            break;
+        }
+        const uint32_t seconds = in.u32(at);
+        const uint32_t fraction = in.u32(at + 4);
+        const uint32_t captured = in.u32(at + 8);
+        if (!in.has(at + 16, captured)) {
+            problems.truncated = true;
+            break;
+        }
+        packet.microseconds =
+            int64_t{seconds} * 1'000'000 + (nanoseconds ? fraction / 1000 : fraction);
+        packet.data = in.bytes(at + 16, captured);
+        take(packet);
+        at += 16 + captured;
+    }
+    return true;
+}
+
+struct Interface {
+    uint16_t linkType = 0;
+    uint64_t unitsPerSecond = 1'000'000;
+};
+
+// The options of a block body from `at` to `end`: comments and the time resolution.
+void readOptions(const FieldReader& in, size_t at, size_t end, std::string* comment,
+                 uint64_t* unitsPerSecond) {
+    while (at + 4 <= end) {
+        const uint16_t code = in.u16(at);
+        const uint16_t length = in.u16(at + 2);
+        if (code == pcapng::kOptEndOfOpt || length > end - at - 4)
+            return;
+        const std::span<const uint8_t> value = in.bytes(at + 4, length);
+        if (comment != nullptr && code == pcapng::kOptComment) {
+            if (!comment->empty())
+                comment->push_back('\n');
+            comment->append(reinterpret_cast<const char*>(value.data()), value.size());
+        }
+        if (unitsPerSecond != nullptr && code == pcapng::kIfTsResolution && length >= 1) {
+            const uint8_t resolution = value[0];
+            const unsigned exponent = resolution & 0x7F;
+            uint64_t units = 1;
+            for (unsigned i = 0; i < exponent && units < (uint64_t{1} << 62); ++i)
+                units *= (resolution & 0x80) != 0 ? 2 : 10;
+            *unitsPerSecond = units;
+        }
+        at += 4 + (static_cast<size_t>(length) + 3) / 4 * 4;
+    }
+}
+
+int64_t toMicroseconds(uint64_t timestamp, uint64_t unitsPerSecond) {
+    if (unitsPerSecond == 1'000'000)
+        return static_cast<int64_t>(timestamp);
+    const uint64_t seconds = timestamp / unitsPerSecond;
+    const uint64_t rest = timestamp % unitsPerSecond;
+    return static_cast<int64_t>(seconds * 1'000'000 +
+                                static_cast<uint64_t>(static_cast<long double>(rest) * 1e6L /
+                                                      static_cast<long double>(unitsPerSecond)));
+}
+
+bool readPcapng(std::span<const uint8_t> file, const std::function<void(const FilePacket&)>& take,
+                PacketFileProblems& problems) {
+    bool big = false;
+    std::vector<Interface> interfaces;
+    size_t at = 0;
+    while (at < file.size()) {
+        if (file.size() - at < 12) {
+            problems.truncated = true;
+            break;
+        }
+        const uint32_t rawType = littleU32(file.subspan(at, 4));
+        if (rawType == pcapng::kSectionHeader) {
+            const uint32_t magic = littleU32(file.subspan(at + 8, 4));
+            if (magic != pcapng::kByteOrderMagic && magic != 0x4D3C2B1A)
+                return false;
+            big = magic != pcapng::kByteOrderMagic;
+            interfaces.clear();
+        }
+        const FieldReader in(file, big);
+        const uint32_t type = in.u32(at);
+        const uint32_t length = in.u32(at + 4);
+        if (length < 12 || length % 4 != 0) {
+            ++problems.malformed;
+            break;  // nothing after it can be found again
+        }
+        if (!in.has(at, length)) {
+            problems.truncated = true;
+            break;
+        }
+        const size_t body = at + 8;
+        const size_t end = at + length - 4;
+        FilePacket packet;
+        if (type == pcapng::kInterfaceDescription && end - body >= 8) {
+            Interface interface;
+            interface.linkType = in.u16(body);
+            readOptions(in, body + 8, end, nullptr, &interface.unitsPerSecond);
+            interfaces.push_back(interface);
+        } else if (type == pcapng::kEnhancedPacket || type == pcapng::kObsoletePacket) {
+            const bool enhanced = type == pcapng::kEnhancedPacket;
+            const uint32_t interfaceId = enhanced ? in.u32(body) : in.u16(body);
+            const uint32_t captured = end - body >= 20 ? in.u32(body + 12) : UINT32_MAX;
+            if (end - body < 20 || interfaceId >= interfaces.size() ||
+                captured > end - body - 20) {
+                ++problems.malformed;
+            } else {
+                const Interface& interface = interfaces[interfaceId];
+                const uint64_t timestamp = uint64_t{in.u32(body + 4)} << 32 | in.u32(body + 8);
+                packet.linkType = interface.linkType;
+                packet.microseconds = toMicroseconds(timestamp, interface.unitsPerSecond);
+                packet.data = in.bytes(body + 20, captured);
+                readOptions(in, body + 20 + (static_cast<size_t>(captured) + 3) / 4 * 4, end,
+                            &packet.comment, nullptr);
+                take(packet);
+            }
+        } else if (type == pcapng::kSimplePacket) {
+            if (end - body < 4 || interfaces.empty()) {
+                ++problems.malformed;
+            } else {
+                const size_t captured = std::min<size_t>(in.u32(body), end - body - 4);
+                packet.linkType = interfaces.front().linkType;
+                packet.data = in.bytes(body + 4, captured);
+                take(packet);
+            }
+        }
+        at += length;
+    }
+    return true;
+}
+
+} // namespace
+
+bool isPacketFile(std::span<const uint8_t> file) {
+    if (file.size() < 4)
+        return false;
+    const uint32_t magic = littleU32(file);
+    return magic == pcap::kMicrosecondMagic || magic == pcap::kNanosecondMagic ||
+           magic == 0xD4C3B2A1 || magic == 0x4D3CB2A1 || magic == pcapng::kSectionHeader;
+}
+
+bool readPacketFile(std::span<const uint8_t> file,
+                    const std::function<void(const FilePacket&)>& take,
+                    PacketFileProblems& problems, std::string& error) {
+    if (file.size() >= 4) {
+        const uint32_t magic = littleU32(file);
+        if (magic == pcap::kMicrosecondMagic || magic == pcap::kNanosecondMagic ||
+            magic == 0xD4C3B2A1 || magic == 0x4D3CB2A1)
+            return readClassic(file, take, problems);
+        if (magic == pcapng::kSectionHeader && readPcapng(file, take, problems))
+            return true;
+    }
+    error = "not a pcap or pcapng file";
+    return false;
+}
+
+} // namespace qlm

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "capture/capture.h"
+#include "logfile/log_file.h"
+#include "pcap/packet_file_reader.h"
+
+#include <string>
+
+namespace qlm {
+
+struct PcapImportCounts {
+    int64_t frames = 0;
+    int64_t otherLinkTypes = 0;  // packets of link types other than 195, 230 and 283
+    int64_t tooLong = 0;         // MAC frames longer than 125 bytes
+    int64_t malformed = 0;       // blocks, records or TAP headers that could not be read
+    bool truncated = false;
+    // One line for the status bar when anything was skipped, else empty.
+    std::string message() const;
+};
+
+// What a packet becomes when no TAP field says otherwise: RSSI byte 0 (shown as
+// -45 dBm), link quality 0, and a failed CRC unless the packet's FCS was checked.
+inline constexpr uint8_t kUnknownRssiByte = 0;
+
+// Replaces the capture by the packets of a pcap or pcapng file (link types 195,
+// 230 and 283, mixed freely): each packet becomes a record of the PHY length
+// byte, the MAC frame and the two status bytes; times of day are local. A
+// file written by this program gives back its records, overflow records and
+// PHY errors included. Nodes are attributed as after a log import.
+FileResult importPcapFile(Capture& capture, const std::string& path, PcapImportCounts& counts);
+// The same from the file's bytes; false (capture untouched) when the bytes are
+// not a pcap or pcapng file.
+bool readPcapCapture(Capture& capture, std::span<const uint8_t> file, PcapImportCounts& counts,
+                     std::string& error);
+
+} // namespace qlm

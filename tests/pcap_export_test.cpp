@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <sstream>
@@ -242,6 +243,90 @@ TEST(PcapImport, BadFilesAreSkippedOrReportedAndNeverReadPastTheirEnd) {
     ASSERT_TRUE(readPcapCapture(*capture, odd, counts, error));
     EXPECT_EQ(counts.malformed, 1);
     EXPECT_EQ(capture->frames.frameCount(), 0);
+}
+
+std::string hexDump(const std::vector<uint8_t>& bytes) {
+    std::string text = "0000 ";
+    char pair[4];
+    for (uint8_t byte : bytes) {
+        std::snprintf(pair, sizeof pair, " %02x", byte);
+        text += pair;
+    }
+    return text + "\n";
+}
+
+TEST(PcapImport, ReadsFilesMadeByText2pcapAndMergecapOfLinkTypes195And230) {
+    ASSERT_FALSE(tshark().empty()) << "tshark and its tools are needed (scripts/setup)";
+    const std::string tools = tshark().substr(0, tshark().rfind('/') + 1);
+    const test::Bytes record =
+        MacFrame(test::kTypeData).sequence(0x42).destShort(0x1234, 0xFFFF).srcShort(0x0007);
+    // The MAC frame between the length byte and the two status bytes.
+    const std::vector<uint8_t> mac(record.begin() + 1, record.end() - 2);
+    std::vector<uint8_t> withFcs = mac;
+    const uint16_t fcs = ieee802154Fcs(mac);
+    withFcs.push_back(static_cast<uint8_t>(fcs & 0xFF));
+    withFcs.push_back(static_cast<uint8_t>(fcs >> 8));
+    std::vector<uint8_t> badFcs = withFcs;
+    badFcs.back() ^= 0x01;
+
+    char folder[] = "/tmp/qlm_pcap_XXXXXX";
+    ASSERT_NE(::mkdtemp(folder), nullptr);
+    const std::string base = folder;
+    const auto write = [](const std::string& path, const std::string& text) {
+        FILE* file = std::fopen(path.c_str(), "w");
+        std::fputs(text.c_str(), file);
+        std::fclose(file);
+    };
+    write(base + "/fcs.txt", hexDump(withFcs) + hexDump(badFcs));
+    write(base + "/nofcs.txt", hexDump(mac));
+    run(tools + "text2pcap -q -l 195 " + base + "/fcs.txt " + base + "/fcs.pcapng");
+    run(tools + "text2pcap -q -F pcap -l 230 " + base + "/nofcs.txt " + base + "/nofcs.pcap");
+    run(tools + "mergecap -w " + base + "/both.pcapng " + base + "/fcs.pcapng " + base +
+        "/nofcs.pcap");
+
+    auto capture = std::make_unique<Capture>();
+    PcapImportCounts counts;
+    ASSERT_TRUE(importPcapFile(*capture, base + "/both.pcapng", counts));
+    ASSERT_EQ(capture->frames.frameCount(), 3);
+    int checkedGood = 0;
+    int notGood = 0;
+    for (const CapturedFrame& frame : capture->frames) {
+        ASSERT_EQ(frame.length, static_cast<int32_t>(mac.size() + 3));
+        EXPECT_EQ(frame.data[0], mac.size() + 2);
+        EXPECT_TRUE(std::equal(mac.begin(), mac.end(), frame.data + 1));
+        EXPECT_EQ(frame.data[frame.length - 2], kUnknownRssiByte);
+        const bool good = (frame.data[frame.length - 1] & 0x80) != 0;
+        (good ? checkedGood : notGood) += 1;
+    }
+    EXPECT_EQ(checkedGood, 1);  // only the 195 frame whose FCS is right
+    EXPECT_EQ(notGood, 2);      // the wrong FCS, and the 230 frame nobody checked
+    EXPECT_EQ(capture->nodes.count(), 2);  // General and 0007
+    run("rm -rf " + base);
+}
+
+TEST(PcapExport, TsharkCountsTheExampleAndAgreesOnItsSequenceNumbers) {
+    ASSERT_FALSE(tshark().empty());
+    auto capture = std::make_unique<Capture>();
+    ASSERT_TRUE(importLogFile(*capture, EXAMPLE_PATH));
+    char path[] = "/tmp/qlm_example_XXXXXX.pcapng";
+    const int fd = ::mkstemps(path, 7);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+    PcapExportCounts counts;
+    ASSERT_TRUE(exportPcapFile(*capture, path, PcapFormat::kPcapng, {2006, 3, 14}, counts));
+    const std::vector<std::string> sequences =
+        linesOf(run(tshark() + " -r " + path + " -T fields -e wpan.seq_no 2>/dev/null"));
+    ASSERT_EQ(static_cast<int64_t>(sequences.size()), counts.packets);
+    int32_t packet = 0;
+    for (const CapturedFrame& frame : capture->frames) {
+        if (frame.isOverflow())
+            continue;
+        const std::string& seen = sequences[static_cast<size_t>(packet++)];
+        if (frame.length > 4 && !isPhyErrorLength(frame.data[0]) && !seen.empty()) {
+            EXPECT_EQ(std::stoi(seen), frame.data[3]) << "packet " << packet;
+        }
+    }
+    std::remove(path);
 }
 
 } // namespace

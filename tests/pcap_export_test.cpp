@@ -2,7 +2,10 @@
 // the dating of times of day, and the files as an independent reader (tshark)
 // sees them.
 
+#include "logfile/log_date.h"
 #include "pcap/capture_clock.h"
+#include "pcap/capture_files.h"
+#include "pcap/packet_file_reader.h"
 #include "pcap/fcs.h"
 #include "pcap/pcap_export.h"
 #include "pcap/pcap_import.h"
@@ -15,6 +18,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -326,6 +330,49 @@ TEST(PcapExport, TsharkCountsTheExampleAndAgreesOnItsSequenceNumbers) {
             EXPECT_EQ(std::stoi(seen), frame.data[3]) << "packet " << packet;
         }
     }
+    std::remove(path);
+}
+
+TEST(CaptureFiles, KindByExtensionAndTheDayALogBeganOn) {
+    EXPECT_EQ(captureFileKind("a/b.pcapng"), CaptureFileKind::kPcapng);
+    EXPECT_EQ(captureFileKind("B.PCAP"), CaptureFileKind::kPcap);
+    EXPECT_EQ(captureFileKind("log.qln"), CaptureFileKind::kLog);
+    EXPECT_EQ(captureFileKind("folder.pcap/log"), CaptureFileKind::kLog);
+    EXPECT_EQ(parseLogDate("Tue Mar  7 09:05:12 2006"), (CivilDate{2006, 3, 7}));
+    EXPECT_EQ(parseLogDate("Wed Dec 09 10:00:00 2026"), (CivilDate{2026, 12, 9}));
+    EXPECT_FALSE(parseLogDate("Tue Xyz  7 09:05:12 2006").has_value());
+    EXPECT_FALSE(parseLogDate("Tue Mar").has_value());
+
+    // The example began on 2006-03-07; its pcapng is dated so, unless told otherwise.
+    auto capture = std::make_unique<Capture>();
+    ASSERT_TRUE(importCaptureFile(*capture, EXAMPLE_PATH));
+    ASSERT_EQ(capture->date, (CivilDate{2006, 3, 7}));
+    const auto firstPacketDay = [](const std::string& path) {
+        LargeBuffer file;
+        EXPECT_TRUE(readWholeFile(path, file));
+        const std::string_view bytes = file.view();
+        int64_t first = -1;
+        PacketFileProblems problems;
+        std::string error;
+        readPacketFile({reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()},
+                       [&first](const FilePacket& packet) {
+                           if (first < 0)
+                               first = packet.microseconds;
+                       },
+                       problems, error);
+        const auto seconds = static_cast<std::time_t>(first / 1'000'000);
+        std::tm local{};
+        localtime_r(&seconds, &local);
+        return CivilDate{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
+    };
+    char path[] = "/tmp/qlm_dated_XXXXXX.pcapng";
+    const int fd = ::mkstemps(path, 7);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+    ASSERT_TRUE(exportCaptureFile(*capture, path));
+    EXPECT_EQ(firstPacketDay(path), (CivilDate{2006, 3, 7}));
+    ASSERT_TRUE(exportCaptureFile(*capture, path, CivilDate{2020, 1, 2}));
+    EXPECT_EQ(firstPacketDay(path), (CivilDate{2020, 1, 2}));
     std::remove(path);
 }
 

@@ -10,6 +10,7 @@ void Capture::reset() {
     clearFrames();
     statistics.reset();
     nodes.reset();
+    date.reset();
 }
 
 void Capture::clearFrames() {

@@ -1,10 +1,13 @@
 #pragma once
 
 #include "capture/channel_table.h"
+#include "capture/civil_date.h"
 #include "capture/frame_class_filter.h"
 #include "capture/frame_store.h"
 #include "capture/node_table.h"
 #include "capture/statistics.h"
+
+#include <optional>
 
 namespace qlm {
 
@@ -19,6 +22,9 @@ public:
     ChannelTable channels;
     Statistics statistics;
     FrameClassFilter classFilter;
+    // The day the first record was taken on: today for a live capture, the
+    // "+DATE:" line's day for an imported log; none when nobody said.
+    std::optional<CivilDate> date;
 
     // Empties the capture for a new one: no frames, nodes back to the broadcast
     // entry, channels unmeasured and none selected, counters 0 (texts kept).

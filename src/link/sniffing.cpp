@@ -62,6 +62,7 @@ bool Sniffing::start() {
     if (!conversation_.link().isOpen() || !tellDeviceToSniff(channel))
         return false;
     capture_.clearFrames();
+    capture_.date = localToday();
     capture_.statistics.resetAndShow();
     sniffing_ = true;
     conversation_.show("Sniffing on " + std::to_string(ChannelTable::frequencyMHz(channel)) +

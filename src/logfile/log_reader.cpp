@@ -1,6 +1,7 @@
 #include "logfile/log_reader.h"
 
 #include "logfile/column_reader.h"
+#include "logfile/log_date.h"
 
 #include <algorithm>
 #include <cstring>
@@ -67,7 +68,12 @@ public:
         case LineTag::Node:
             readNodeLine(ColumnReader(line));
             break;
-        case LineTag::Header:  // informational only
+        case LineTag::Header:  // informational, but for the day the capture began
+            if (line.size() > 6 && (line[1] == 'D' || line[1] == 'd')) {
+                if (const std::optional<CivilDate> date = parseLogDate(line.substr(6)))
+                    capture_.date = date;
+            }
+            break;
         case LineTag::Other:
             break;
         }

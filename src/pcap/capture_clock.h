@@ -1,16 +1,11 @@
 #pragma once
 
 #include "capture/captured_frame.h"
+#include "capture/civil_date.h"
 
 #include <cstdint>
 
 namespace qlm {
-
-struct CivilDate {
-    int year = 1970;
-    int month = 1;
-    int day = 1;
-};
 
 // Dates the times of day of a capture's records, taken in store order, as
 // microseconds since the Unix epoch in local time: the capture starts on

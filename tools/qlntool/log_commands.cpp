@@ -4,9 +4,12 @@
 
 #include "capture/capture.h"
 #include "logfile/log_file.h"
+#include "pcap/capture_files.h"
 
 #include <cstdio>
 #include <memory>
+#include <optional>
+#include <vector>
 
 namespace qlntool {
 namespace {
@@ -54,7 +57,7 @@ std::string columnText(const std::string& name) {
 
 std::unique_ptr<qlm::Capture> importOrReport(const std::string& path) {
     auto capture = std::make_unique<qlm::Capture>();
-    const qlm::FileResult result = qlm::importLogFile(*capture, path);
+    const qlm::FileResult result = qlm::importCaptureFile(*capture, path);
     if (!result) {
         fail(path + ": " + result.error);
         return nullptr;
@@ -76,15 +79,38 @@ int infoCommand(const Arguments& arguments) {
     return 0;
 }
 
+// "YYYY-MM-DD", a real calendar day.
+std::optional<qlm::CivilDate> readDate(const std::string& text) {
+    qlm::CivilDate date;
+    char end = 0;
+    if (std::sscanf(text.c_str(), "%4d-%2d-%2d%c", &date.year, &date.month, &date.day, &end) != 3 ||
+        date.year < 1970 || date.month < 1 || date.month > 12 || date.day < 1 || date.day > 31)
+        return std::nullopt;
+    return date;
+}
+
 int convertCommand(const Arguments& arguments) {
-    if (arguments.size() != 2)
-        return usageError("convert takes an input and an output log file");
-    const auto capture = importOrReport(arguments[0]);
+    std::vector<std::string> files;
+    std::optional<qlm::CivilDate> firstDay;
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        if (arguments[i] == "--date" && i + 1 < arguments.size()) {
+            firstDay = readDate(arguments[++i]);
+            if (!firstDay)
+                return usageError("--date takes a day as YYYY-MM-DD");
+        } else {
+            files.push_back(arguments[i]);
+        }
+    }
+    if (files.size() != 2)
+        return usageError("convert takes an input and an output file (.qln, .pcap or .pcapng)");
+    const auto capture = importOrReport(files[0]);
     if (!capture)
         return 1;
-    const qlm::FileResult result = qlm::exportLogFile(*capture, arguments[1]);
+    const qlm::FileResult result = qlm::exportCaptureFile(*capture, files[1], firstDay);
     if (!result)
-        return fail(arguments[1] + ": " + result.error);
+        return fail(files[1] + ": " + result.error);
+    if (!result.warning.empty())
+        std::fprintf(stderr, "qlntool: %s: %s\n", files[1].c_str(), result.warning.c_str());
     return 0;
 }
 

@@ -12,7 +12,8 @@ namespace {
 constexpr const char* kUsage =
     "usage: qlntool COMMAND ARGUMENTS\n"
     "  info FILE.qln              frames, packets, errors and nodes of a log\n"
-    "  convert IN.qln OUT.qln     import a log and export it again\n"
+    "  convert IN OUT [--date YYYY-MM-DD]\n"
+    "                             convert between .qln, .pcap and .pcapng by extension\n"
     "  nodes FILE.qln             the node table of a log after import\n"
     "  dump FILE.qln [--columns all|startup] [--mailbox] [--format json|text]\n"
     "                             the decoded cells of every frame, one line each\n"

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "capture/capture.h"
+#include "logfile/log_file.h"
+
+#include <optional>
+#include <string>
+
+namespace qlm {
+
+// The kind of capture file a path names, by its extension: ".pcap" and
+// ".pcapng" (any case) are packet files, everything else a ".qln" log.
+enum class CaptureFileKind { kLog, kPcap, kPcapng };
+CaptureFileKind captureFileKind(const std::string& path);
+
+// Imports a log or a packet file, by its kind. What a packet file's import
+// skipped is the result's warning.
+FileResult importCaptureFile(Capture& capture, const std::string& path);
+
+// Exports to a log or a packet file, by its kind. A packet file is dated from
+// `firstDay` when given, else from the capture's own day, else today; what
+// classic pcap cannot carry is counted in the result's warning.
+FileResult exportCaptureFile(Capture& capture, const std::string& path,
+                             std::optional<CivilDate> firstDay = std::nullopt);
+
+} // namespace qlm

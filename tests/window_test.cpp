@@ -557,6 +557,24 @@ TEST(Window, CommandLineDropsMenuTogglesZoomAndRenameDoWhatTheySay) {
     EXPECT_TRUE(bar.rename->isHidden());
 }
 
+TEST(Window, APcapngExportedFromTheWindowImportsBackToTheSameRows) {
+    clearSettings();
+    QTemporaryDir folder;
+    auto window = openWindow();
+    window->importFile(QString::fromStdString(writeCapture(folder, 9)));
+    render(*window);
+    const std::vector<int32_t> rows = window->view()->visibleRows();
+    const int cells = window->view()->hoverCells().size();
+    const QString packets = folder.filePath(QStringLiteral("capture.pcapng"));
+    ASSERT_TRUE(window->exportFile(packets));
+    window->importFile(packets);
+    EXPECT_EQ(window->session().capture().frames.frameCount(), 9);
+    EXPECT_EQ(window->session().capture().channels.selectedChannel(), 4);  // from the TAP header
+    render(*window);
+    EXPECT_EQ(window->view()->visibleRows(), rows);
+    EXPECT_EQ(window->view()->hoverCells().size(), cells);
+}
+
 } // namespace
 } // namespace qlm
 

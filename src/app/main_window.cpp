@@ -35,6 +35,8 @@ namespace qlm::app {
 namespace {
 
 const QString kFileFilter = QStringLiteral("Sniffer Files (*.qln);;All Files (*.*)");
+const QString kPacketFileFilter =
+    QStringLiteral("Packet Files (*.pcapng *.pcap);;All Files (*.*)");
 
 QString latin1(std::string_view text) {
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
@@ -226,6 +228,8 @@ void CMainFrame::buildMenu() {
     importAction->setShortcut(QKeySequence::Open);
     QAction* exportAction = file->addAction(QStringLiteral("&Export..."));
     exportAction->setShortcut(QKeySequence::Save);
+    QAction* importPacketsAction = file->addAction(QStringLiteral("Import pcap/pcapng..."));
+    QAction* exportPacketsAction = file->addAction(QStringLiteral("Export pcapng..."));
     file->addSeparator();
     QAction* exitAction = file->addAction(QStringLiteral("E&xit"));
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
@@ -234,8 +238,15 @@ void CMainFrame::buildMenu() {
     connect(brindleAction_, &QAction::triggered, this, &CMainFrame::toggleBrindle);
     connect(rightJustifyAction_, &QAction::triggered, this, &CMainFrame::toggleRightJustify);
     connect(mailBoxAction_, &QAction::triggered, this, &CMainFrame::toggleMailBox);
-    connect(importAction, &QAction::triggered, this, &CMainFrame::importCommand);
-    connect(exportAction, &QAction::triggered, this, &CMainFrame::exportCommand);
+    connect(importAction, &QAction::triggered, this, [this] { importCommand(kFileFilter); });
+    connect(exportAction, &QAction::triggered, this,
+            [this] { exportCommand(kFileFilter, QStringLiteral("qln")); });
+    connect(importPacketsAction, &QAction::triggered, this,
+            [this] { importCommand(kPacketFileFilter); });
+    connect(exportPacketsAction, &QAction::triggered, this, [this] {
+        exportCommand(QStringLiteral("pcapng Files (*.pcapng);;pcap Files (*.pcap)"),
+                      QStringLiteral("pcapng"));
+    });
     connect(exitAction, &QAction::triggered, this, &QWidget::close);
     connect(aboutAction, &QAction::triggered, this, [this] {
         CAboutDlg about(this);
@@ -349,7 +360,7 @@ void CMainFrame::scanAll() {
     if (busy_)
         return;
     if (session_.chosenPort().empty()) {
-        importCommand();
+        importCommand(kFileFilter);
         return;
     }
     ChannelScan::ScanAll result;
@@ -363,7 +374,7 @@ void CMainFrame::scanAll() {
         scanProgress_ = nullptr;
     }
     if (result == ChannelScan::ScanAll::kImportInstead)
-        importCommand();
+        importCommand(kFileFilter);
     afterWork();
 }
 
@@ -409,7 +420,7 @@ void CMainFrame::showStatistics() {
         bar_->errorRate->setText(QString::fromStdString(statistics.errorRateText()));
 }
 
-void CMainFrame::importCommand() {
+void CMainFrame::importCommand(const QString& filter) {
     if (busy_)
         return;
     {
@@ -419,7 +430,7 @@ void CMainFrame::importCommand() {
     selectPortEntry({});
     afterWork();
     const QString path =
-        QFileDialog::getOpenFileName(this, QStringLiteral("Import"), QString(), kFileFilter);
+        QFileDialog::getOpenFileName(this, QStringLiteral("Import"), QString(), filter);
     if (path.isEmpty()) {
         selectPortEntry(session_.chosenPort());
         return;
@@ -451,12 +462,12 @@ void CMainFrame::importFile(const QString& path) {
         showStatus(result.warning);
 }
 
-void CMainFrame::exportCommand() {
+void CMainFrame::exportCommand(const QString& filter, const QString& suffix) {
     if (busy_)
         return;
-    QFileDialog dialog(this, QStringLiteral("Export"), QString(), kFileFilter);
+    QFileDialog dialog(this, QStringLiteral("Export"), QString(), filter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix(QStringLiteral("qln"));
+    dialog.setDefaultSuffix(suffix);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
     exportFile(dialog.selectedFiles().front());

@@ -91,8 +91,8 @@ private:
     void fillPortList(const std::vector<std::string>& systemPorts);
     void selectPortEntry(const std::string& entry);
     void showStatus(std::string_view text);
-    void importCommand();
-    void exportCommand();
+    void importCommand(const QString& filter);
+    void exportCommand(const QString& filter, const QString& suffix);
     void openRenameDialog();
     void intakeTick();
     // After a device dialogue or any change to the capture: the views brought up

@@ -108,6 +108,8 @@ private:
             }
             payload = payload.subspan(headerLength);
             fcsIncluded = tap->fcsIncluded;
+            if (tap->channel && !channel_)
+                channel_ = tap->channel;
             if (tap->rssDbm && std::isfinite(*tap->rssDbm))
                 fields.rssiByte = static_cast<uint8_t>(static_cast<int8_t>(
                     std::clamp(std::lround(*tap->rssDbm) + 45, -128L, 127L)));
@@ -164,8 +166,14 @@ private:
         capture_.statistics.update(isPhyErrorLength(bytes[0]));
     }
 
+public:
+    // The channel the first packet that named one was taken on.
+    std::optional<uint16_t> channel() const { return channel_; }
+
+private:
     Capture& capture_;
     PcapImportCounts& counts_;
+    std::optional<uint16_t> channel_;
 };
 
 } // namespace
@@ -197,6 +205,8 @@ bool readPcapCapture(Capture& capture, std::span<const uint8_t> file, PcapImport
     readPacketFile(file, [&import](const FilePacket& packet) { import.take(packet); }, problems,
                    error);
     counts.malformed += problems.malformed;
+    if (const std::optional<uint16_t> channel = import.channel())
+        capture.channels.setSelectedChannel(*channel - ChannelTable::kFirstChannelNumber);
     counts.truncated = problems.truncated;
     if (capture.statistics.packets() == 0)
         capture.statistics.resetAndShow();

@@ -26,7 +26,8 @@ inline constexpr uint8_t kUnknownRssiByte = 0;
 // 230 and 283, mixed freely): each packet becomes a record of the PHY length
 // byte, the MAC frame and the two status bytes; times of day are local. A
 // file written by this program gives back its records, overflow records and
-// PHY errors included. Nodes are attributed as after a log import.
+// PHY errors included. Nodes are attributed as after a log import, and the
+// channel the first TAP header names becomes the selected channel.
 FileResult importPcapFile(Capture& capture, const std::string& path, PcapImportCounts& counts);
 // The same from the file's bytes; false (capture untouched) when the bytes are
 // not a pcap or pcapng file.

@@ -2,6 +2,7 @@
 
 #include "link/port_list.h"
 #include "link/posix_serial_port.h"
+#include "pcap/capture_files.h"
 
 namespace qlm {
 namespace {
@@ -68,7 +69,9 @@ FileResult CaptureSession::importLog(const std::string& path,
                                      const std::function<void(double share)>& progress) {
     sniffing_.stop();
     const uint64_t clearsBefore = capture_.frames.clears();
-    FileResult result = importLogFile(capture_, path, progress);
+    FileResult result = captureFileKind(path) == CaptureFileKind::kLog
+                            ? importLogFile(capture_, path, progress)
+                            : importCaptureFile(capture_, path);
     if (capture_.frames.clears() != clearsBefore) {  // the capture was replaced
         link_.close();
         simulator_.stop();
@@ -76,6 +79,10 @@ FileResult CaptureSession::importLog(const std::string& path,
         conversation_.setPortName({});
     }
     return result;
+}
+
+FileResult CaptureSession::exportLog(const std::string& path) {
+    return exportCaptureFile(capture_, path);
 }
 
 void CaptureSession::shutDown() {

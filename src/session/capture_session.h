@@ -62,13 +62,15 @@ public:
 
     // The start of an import: sniffing stops, no channel is selected.
     void prepareImport();
-    // Replaces the capture by the file's; on success the port is closed and
+    // Replaces the capture by the file's (a log, or a packet file by its
+    // extension); on success the port is closed and
     // "Import" is the chosen entry. On failure before anything was read, the
     // capture is as before.
     // `progress` is told the share of the file read.
     FileResult importLog(const std::string& path,
                          const std::function<void(double share)>& progress = nullptr);
-    FileResult exportLog(const std::string& path) { return exportLogFile(capture_, path); }
+    // A ".qln" log, or a ".pcap" or ".pcapng" packet file, by the path's extension.
+    FileResult exportLog(const std::string& path);
     // "Clear Previous" with the grid's current frame.
     void clearPrevious(int32_t currentFrame) { capture_.clearPreviousNodes(currentFrame); }
 

@@ -6,6 +6,8 @@
 #include "pcap/capture_clock.h"
 #include "pcap/capture_files.h"
 #include "pcap/packet_file_reader.h"
+#include "pcap/pcapng_blocks.h"
+#include "pcap/frame_packet.h"
 #include "pcap/fcs.h"
 #include "pcap/pcap_export.h"
 #include "pcap/pcap_import.h"
@@ -241,6 +243,18 @@ TEST(PcapImport, BadFilesAreSkippedOrReportedAndNeverReadPastTheirEnd) {
         ASSERT_TRUE(readPcapCapture(*capture, part, counts, error)) << cut;
         EXPECT_LE(capture->frames.frameCount(), 4) << cut;
     }
+    // A time stamp beyond what a signed count holds still gives a time of day.
+    std::string huge;
+    pcapng::appendSectionHeader(huge, "test");
+    pcapng::appendInterface(huge, {kLinkTypeIeee802154NoFcs, 65535, "a", "b", 6});
+    const std::vector<uint8_t> frame = {0x41, 0x88, 0x01};
+    pcapng::appendEnhancedPacket(huge, {0, ~uint64_t{0}, frame, 3, {}, 0});
+    ASSERT_TRUE(readPcapCapture(
+        *capture, {reinterpret_cast<const uint8_t*>(huge.data()), huge.size()}, counts, error));
+    ASSERT_EQ(capture->frames.frameCount(), 1);
+    EXPECT_GE(capture->frames[0].millisecond, 0);
+    EXPECT_GE(capture->frames[0].hour, 0);
+
     // A block length that is not a multiple of 4 ends the reading there.
     std::vector<uint8_t> odd = whole;
     odd[4] = static_cast<uint8_t>(odd[4] + 1);

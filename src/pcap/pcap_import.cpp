@@ -17,12 +17,18 @@ namespace {
 constexpr size_t kMaxMacLength = 125;  // a length byte of at most 127 with the two FCS bytes
 constexpr uint8_t kCrcGood = 0x80;
 
+// Local time of day; times before 1970 round down like the others.
 ArrivalTime timeOfDay(int64_t microseconds) {
-    const auto seconds = static_cast<std::time_t>(microseconds / 1'000'000);
+    int64_t seconds = microseconds / 1'000'000;
+    int64_t rest = microseconds % 1'000'000;
+    if (rest < 0) {
+        rest += 1'000'000;
+        --seconds;
+    }
+    const auto when = static_cast<std::time_t>(seconds);
     std::tm local{};
-    localtime_r(&seconds, &local);
-    return {local.tm_hour, local.tm_min, local.tm_sec,
-            static_cast<int32_t>(microseconds % 1'000'000 / 1000)};
+    localtime_r(&when, &local);
+    return {local.tm_hour, local.tm_min, local.tm_sec, static_cast<int32_t>(rest / 1000)};
 }
 
 // "... (at HH:MM:SS.mmm)" of an overflow comment written by the export.

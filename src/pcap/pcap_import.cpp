@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <climits>
 #include <ctime>
 
 namespace qlm {
@@ -17,19 +18,46 @@ namespace {
 constexpr size_t kMaxMacLength = 125;  // a length byte of at most 127 with the two FCS bytes
 constexpr uint8_t kCrcGood = 0x80;
 
-// Local time of day; times before 1970 round down like the others.
-ArrivalTime timeOfDay(int64_t microseconds) {
-    int64_t seconds = microseconds / 1'000'000;
-    int64_t rest = microseconds % 1'000'000;
-    if (rest < 0) {
-        rest += 1'000'000;
-        --seconds;
+// Local times of day of time stamps. Looking the zone up is the dearest part
+// of reading a packet, so it is done once per minute of time stamps.
+class LocalClock {
+public:
+    ArrivalTime timeOfDay(int64_t microseconds) {
+        int64_t seconds = microseconds / 1'000'000;
+        int64_t rest = microseconds % 1'000'000;
+        if (rest < 0) {  // before 1970, or beyond a signed count: rounded down
+            rest += 1'000'000;
+            --seconds;
+        }
+        int64_t minute = seconds / 60;
+        int64_t second = seconds % 60;
+        if (second < 0) {
+            second += 60;
+            --minute;
+        }
+        if (minute != cachedMinute_) {
+            const auto start = static_cast<std::time_t>(minute * 60);
+            std::tm local{};
+            localtime_r(&start, &local);
+            cachedMinute_ = minute;
+            cached_ = {local.tm_hour, local.tm_min, local.tm_sec, 0};
+        }
+        ArrivalTime time = cached_;
+        time.second += static_cast<int32_t>(second);
+        time.millisecond = static_cast<int32_t>(rest / 1000);
+        if (time.second >= 60) {  // a zone offset with seconds: looked up whole
+            const auto when = static_cast<std::time_t>(seconds);
+            std::tm local{};
+            localtime_r(&when, &local);
+            time = {local.tm_hour, local.tm_min, local.tm_sec, time.millisecond};
+        }
+        return time;
     }
-    const auto when = static_cast<std::time_t>(seconds);
-    std::tm local{};
-    localtime_r(&when, &local);
-    return {local.tm_hour, local.tm_min, local.tm_sec, static_cast<int32_t>(rest / 1000)};
-}
+
+private:
+    int64_t cachedMinute_ = INT64_MIN;
+    ArrivalTime cached_;
+};
 
 // "... (at HH:MM:SS.mmm)" of an overflow comment written by the export.
 bool overflowTime(std::string_view line, ArrivalTime& time) {
@@ -68,7 +96,7 @@ public:
     PacketImport(Capture& capture, PcapImportCounts& counts) : capture_(capture), counts_(counts) {}
 
     void take(const FilePacket& packet) {
-        const ArrivalTime time = timeOfDay(packet.microseconds);
+        const ArrivalTime time = clock_.timeOfDay(packet.microseconds);
         int lengthByte = -1;
         int stored = -1;
         size_t start = 0;
@@ -179,6 +207,7 @@ public:
 private:
     Capture& capture_;
     PcapImportCounts& counts_;
+    LocalClock clock_;
     std::optional<uint16_t> channel_;
 };
 

@@ -4,6 +4,7 @@
 // frame log in the window to its first painted grid.
 
 #include "app/main_window.h"
+#include "example_capture.h"
 #include "logfile/log_file.h"
 #include "ui/capture_view.h"
 
@@ -27,21 +28,7 @@ constexpr int kSelectedNodes = 20;
 // The example's frames repeated until the store holds `frames`, attributed,
 // with nodes added until 20 are selected.
 std::unique_ptr<qlm::Capture> captureOf(int32_t frames) {
-    auto capture = std::make_unique<qlm::Capture>();
-    if (!qlm::importLogFile(*capture, EXAMPLE_PATH)) {
-        std::perror(EXAMPLE_PATH);
-        std::exit(1);
-    }
-    const int32_t example = capture->frames.frameCount();
-    capture->frames.expect(frames);
-    for (int32_t i = example; i < frames; ++i) {
-        const qlm::CapturedFrame& record = capture->frames[i % example];
-        const qlm::ArrivalTime time = record.arrival();
-        if (record.isOverflow())
-            capture->frames.appendOverflow(time);
-        else
-            capture->frames.appendFrame(time, {record.data, static_cast<size_t>(record.length)});
-    }
+    auto capture = repeatedExample(frames);
     capture->attributeFrom(0);
     for (uint16_t extra = 0x7000; capture->nodes.selectedCount() < kSelectedNodes; ++extra) {
         qlm::NodeAddress address;

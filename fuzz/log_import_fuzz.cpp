@@ -13,15 +13,6 @@
 
 namespace {
 
-class StringSink : public qlm::LogTextSink {
-public:
-    bool write(std::string_view chunk) override {
-        text.append(chunk);
-        return true;
-    }
-    std::string text;
-};
-
 void require(bool condition) {
     if (!condition)
         std::abort();
@@ -46,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     qlm::readLog(capture, std::string_view(reinterpret_cast<const char*>(data), size));
     checkReferences(capture);
 
-    StringSink sink;
+    qlm::StringSink sink;
     require(qlm::writeLog(capture, "Tue Mar  7 09:05:12 2006", sink));
     static qlm::Capture copy;
     qlm::readLog(copy, sink.text);

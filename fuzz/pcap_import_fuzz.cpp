@@ -13,15 +13,6 @@
 
 namespace {
 
-class StringSink : public qlm::LogTextSink {
-public:
-    bool write(std::string_view chunk) override {
-        text.append(chunk);
-        return true;
-    }
-    std::string text;
-};
-
 void require(bool condition) {
     if (!condition)
         std::abort();
@@ -64,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     checkRecords(*capture);
 
-    StringSink pcapng;
+    qlm::StringSink pcapng;
     qlm::PcapExportCounts written;
     require(qlm::writePcap(*capture, qlm::PcapFormat::kPcapng, {2026, 12, 9}, pcapng, written));
     require(qlm::readPcapCapture(

@@ -10,15 +10,6 @@ namespace {
 
 constexpr std::string_view kDate = "Tue Mar  7 09:05:12 2006";
 
-class StringSink : public LogTextSink {
-public:
-    bool write(std::string_view chunk) override {
-        text.append(chunk);
-        return true;
-    }
-    std::string text;
-};
-
 std::vector<std::string> linesOf(const std::string& text) {
     std::vector<std::string> lines;
     size_t start = 0;

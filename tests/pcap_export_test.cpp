@@ -166,18 +166,9 @@ TEST(PcapExport, ClassicPcapSkipsWhatItCannotCarryAndSaysHowMany) {
     std::remove(path);
 }
 
-class TextSink : public LogTextSink {
-public:
-    bool write(std::string_view chunk) override {
-        text.append(chunk);
-        return true;
-    }
-    std::string text;
-};
-
 // The "+FRAM:" lines of a capture as a log would hold them.
 std::vector<std::string> frameLines(const Capture& capture) {
-    TextSink sink;
+    StringSink sink;
     writeLog(capture, "Wed Dec 09 10:00:00 2026", sink);
     std::vector<std::string> lines;
     for (const std::string& line : linesOf(sink.text))
@@ -195,7 +186,7 @@ TEST(PcapImport, ThePcapngOfALogReadsBackIntoTheSameFrameLines) {
     ASSERT_TRUE(test::append(original->frames, {0x80, 0x41}, {9, 59, 0, 2}));
     ASSERT_TRUE(test::append(original->frames, {0x00}, {9, 59, 0, 3}));
     ASSERT_TRUE(original->frames.appendOverflow({9, 59, 0, 4}));
-    TextSink pcapng;
+    StringSink pcapng;
     PcapExportCounts written;
     ASSERT_TRUE(writePcap(*original, PcapFormat::kPcapng, {2006, 3, 14}, pcapng, written));
 
@@ -216,7 +207,7 @@ TEST(PcapImport, ThePcapngOfALogReadsBackIntoTheSameFrameLines) {
     EXPECT_EQ(back->statistics.packets(), back->frames.frameCount() - overflows);
 
     // Classic pcap carries the frames that are whole and well received.
-    TextSink classic;
+    StringSink classic;
     ASSERT_TRUE(writePcap(*original, PcapFormat::kPcap, {2006, 3, 14}, classic, written));
     ASSERT_TRUE(readPcapCapture(
         *back, {reinterpret_cast<const uint8_t*>(classic.text.data()), classic.text.size()}, read,
@@ -233,7 +224,7 @@ TEST(PcapImport, BadFilesAreSkippedOrReportedAndNeverReadPastTheirEnd) {
     EXPECT_EQ(error, "not a pcap or pcapng file");
 
     ExportedCapture exported;
-    TextSink file;
+    StringSink file;
     PcapExportCounts written;
     ASSERT_TRUE(writePcap(*exported.capture, PcapFormat::kPcapng, {2026, 12, 9}, file, written));
     const std::vector<uint8_t> whole(file.text.begin(), file.text.end());

@@ -3,6 +3,7 @@
 #include "capture/capture.h"
 
 #include <memory>
+#include <string>
 #include <string_view>
 
 namespace qlm {
@@ -13,6 +14,16 @@ class LogTextSink {
 public:
     virtual ~LogTextSink() = default;
     virtual bool write(std::string_view chunk) = 0;
+};
+
+// Text kept in memory, for a file built whole before it is used.
+class StringSink : public LogTextSink {
+public:
+    bool write(std::string_view chunk) override {
+        text.append(chunk);
+        return true;
+    }
+    std::string text;
 };
 
 // The address written at the end of the "+INFO:" line.

@@ -22,9 +22,10 @@ CaptureFileKind captureFileKind(const std::string& path) {
     return CaptureFileKind::kLog;
 }
 
-FileResult importCaptureFile(Capture& capture, const std::string& path) {
+FileResult importCaptureFile(Capture& capture, const std::string& path,
+                             const std::function<void(double share)>& progress) {
     if (captureFileKind(path) == CaptureFileKind::kLog)
-        return importLogFile(capture, path);
+        return importLogFile(capture, path, progress);
     PcapImportCounts counts;
     return importPcapFile(capture, path, counts);
 }

@@ -3,6 +3,7 @@
 #include "capture/capture.h"
 #include "logfile/log_file.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -15,7 +16,9 @@ CaptureFileKind captureFileKind(const std::string& path);
 
 // Imports a log or a packet file, by its kind. What a packet file's import
 // skipped is the result's warning.
-FileResult importCaptureFile(Capture& capture, const std::string& path);
+// `progress` is told the share of a log read (a packet file reads too fast to need it).
+FileResult importCaptureFile(Capture& capture, const std::string& path,
+                             const std::function<void(double share)>& progress = nullptr);
 
 // Exports to a log or a packet file, by its kind. A packet file is dated from
 // `firstDay` when given, else from the capture's own day, else today; what

@@ -69,9 +69,7 @@ FileResult CaptureSession::importLog(const std::string& path,
                                      const std::function<void(double share)>& progress) {
     sniffing_.stop();
     const uint64_t clearsBefore = capture_.frames.clears();
-    FileResult result = captureFileKind(path) == CaptureFileKind::kLog
-                            ? importLogFile(capture_, path, progress)
-                            : importCaptureFile(capture_, path);
+    FileResult result = importCaptureFile(capture_, path, progress);
     if (capture_.frames.clears() != clearsBefore) {  // the capture was replaced
         link_.close();
         simulator_.stop();

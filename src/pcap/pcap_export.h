@@ -2,20 +2,11 @@
 
 #include "capture/capture.h"
 #include "logfile/log_file.h"
-#include "pcap/capture_clock.h"
+#include "pcap/packet_stream.h"
 
-#include <cstdint>
 #include <string>
 
 namespace qlm {
-
-enum class PcapFormat { kPcapng, kPcap };
-
-struct PcapExportCounts {
-    int64_t packets = 0;
-    int64_t phyErrors = 0;  // pcapng: packets with a comment; pcap: skipped
-    int64_t overflows = 0;  // pcapng: comments on the next packet; pcap: skipped
-};
 
 // The capture as a pcapng or classic pcap file of link type 283, one packet per
 // frame, dated from `firstDay`, written to the sink in chunks. pcapng keeps

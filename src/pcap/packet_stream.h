@@ -1,0 +1,57 @@
+#pragma once
+
+#include "capture/captured_frame.h"
+#include "capture/civil_date.h"
+#include "pcap/capture_clock.h"
+
+#include <cstdint>
+#include <string>
+
+namespace qlm {
+
+enum class PcapFormat { kPcapng, kPcap };
+
+struct PcapExportCounts {
+    int64_t packets = 0;
+    int64_t phyErrors = 0;  // pcapng: packets with a comment; pcap: skipped
+    int64_t overflows = 0;  // pcapng: comments on the next packet; pcap: skipped
+};
+
+// A capture's records turned into packets of link type 283 one at a time, in
+// store order: a file export walks the whole store through it, the live stream
+// into Wireshark each record as it arrives. pcapng keeps everything: a PHY-error
+// frame is a packet with a comment saying so, an overflow record a comment on
+// the packet after it. Classic pcap cannot, and leaves them out; the counts say
+// how many.
+class PacketStream {
+public:
+    // `channel` is the channel number (11 to 26) the packets carry, -1 for none.
+    PacketStream(PcapFormat format, CivilDate firstDay, int channel);
+
+    // The file's header: the section and its one interface, or the classic header.
+    void appendHeader(std::string& out) const;
+    // The record's packet, if it makes one now.
+    void append(const CapturedFrame& record, std::string& out);
+    // Overflow comments still waiting for a packet get one of their own (the end
+    // of a file).
+    void appendWaitingComments(std::string& out);
+
+    // Records appended from now on carry this channel (a live channel change).
+    void setChannel(int channel) { channel_ = channel; }
+    const PcapExportCounts& counts() const { return counts_; }
+
+private:
+    void appendPacket(std::string& out, int64_t microseconds, const std::string& data,
+                      const std::string& comment);
+
+    PcapFormat format_;
+    int channel_;
+    CaptureClock clock_;
+    PcapExportCounts counts_;
+    int64_t lastMicroseconds_ = 0;
+    std::string waiting_;  // overflow comments for the next packet
+    std::string data_;
+    std::string comment_;
+};
+
+} // namespace qlm

@@ -4,6 +4,7 @@ qlm_add_test(link_tests
     sniffer_link_test.cpp
     device_dialogue_test.cpp
     device_simulator_test.cpp
+    system_ports_test.cpp
 )
 target_link_libraries(link_tests PRIVATE qlm_link qlm_sim)
 

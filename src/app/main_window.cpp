@@ -5,6 +5,7 @@
 #include "app/rename_node_dialog.h"
 #include "app/splash_screen.h"
 #include "link/port_list.h"
+#include "link/system_ports.h"
 #include "ui/capture_view.h"
 #include "ui/control_bar.h"
 #include "ui/node_list.h"
@@ -25,7 +26,6 @@
 #include <QMimeData>
 #include <QProgressDialog>
 #include <QPushButton>
-#include <QSerialPortInfo>
 #include <QSignalBlocker>
 #include <QStatusBar>
 
@@ -40,13 +40,6 @@ const QString kPacketFileFilter =
 
 QString latin1(std::string_view text) {
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-std::vector<std::string> systemSerialPorts() {
-    std::vector<std::string> names;
-    for (const QSerialPortInfo& port : QSerialPortInfo::availablePorts())
-        names.push_back(port.portName().toStdString());
-    return names;
 }
 
 // The entry of the node table that knows these addresses (and perhaps learnt
@@ -188,7 +181,7 @@ CMainFrame::CMainFrame(const WindowOptions& options, QWidget* parent)
     });
 
     session_.capture().statistics.reset();
-    fillPortList(options.systemPorts ? *options.systemPorts : systemSerialPorts());
+    fillPortList(options.systemPorts ? *options.systemPorts : listSystemSerialPorts());
     bar_->showFrameClasses({true, true, true, true, true, true});
     selection_ = FieldSelection::startup();
     decoding_.setColumns(selection_.columns());

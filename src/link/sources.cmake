@@ -10,6 +10,7 @@ add_library(qlm_link STATIC
     link/sniffing.cpp
     link/channel_scan.cpp
     link/port_list.cpp
+    link/system_ports.cpp
 )
 target_include_directories(qlm_link PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(qlm_link PUBLIC qlm_capture Threads::Threads)

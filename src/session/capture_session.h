@@ -35,6 +35,7 @@ public:
     Capture& capture() { return capture_; }
     const Capture& capture() const { return capture_; }
     SnifferLink& link() { return link_; }
+    const SnifferLink& link() const { return link_; }
     DeviceConversation& conversation() { return conversation_; }
     Sniffing& sniffing() { return sniffing_; }
     ChannelScan& scan() { return scan_; }

@@ -5,6 +5,7 @@
 
 #include "logfile/partial_log.h"
 #include "session/capture_session.h"
+#include "session/session_failures.h"
 
 #include <chrono>
 #include <cerrno>
@@ -136,30 +137,6 @@ bool takeIn(qlm::Sniffing& sniffing, const qlm::FrameStore& frames, Journal& jou
     return true;
 }
 
-// Why a full scan did not end in sniffing, for the message.
-std::string scanFailure(qlm::ChannelScan::ScanAll result, const std::string& port,
-                        const qlm::Sniffing& sniffing) {
-    using ScanAll = qlm::ChannelScan::ScanAll;
-    switch (result) {
-    case ScanAll::kNoPort:
-        return "the device on " + port + " went away during the scan";
-    case ScanAll::kNotAnswering:
-        return "the device on " + port + " is not answering as expected";
-    case ScanAll::kNoAnswer:
-        return "the device on " + port + " answered none of the scans";
-    case ScanAll::kNothingFound:
-        return "the scan found no channel to sniff on";
-    case ScanAll::kNotSniffing:
-        return sniffing.stopConfirmed() ? "the device did not start sniffing"
-                                        : "the device on " + port + " never confirmed the stop";
-    case ScanAll::kImportInstead:
-    case ScanAll::kCancelled:
-    case ScanAll::kSniffing:
-        break;
-    }
-    return {};
-}
-
 } // namespace
 
 int captureCommand(const Arguments& arguments) {
@@ -196,26 +173,20 @@ int captureCommand(const Arguments& arguments) {
         return fail(message);
     };
     const qlm::Identification found = session.choosePort(options.port);
-    if (!link.isOpen()) {
-        if (!link.openError().empty())
-            return giveUp("cannot open " + options.port + ": " + link.openError());
-        return giveUp("no device found on " + options.port);
-    }
-    if (found == qlm::Identification::kSilent)
-        return giveUp("the device on " + options.port + " never answered detection");
+    if (const std::string failure = qlm::connectionFailure(session, found, options.port);
+        !failure.empty())
+        return giveUp(failure);
     if (!interrupted) {
         if (options.scan) {
             const qlm::ChannelScan::ScanAll result = session.scanAll();
-            if (const std::string failure = scanFailure(result, options.port, sniffing);
+            if (const std::string failure = qlm::scanFailure(result, options.port, sniffing);
                 !failure.empty())
                 return giveUp(failure);
         } else {
             capture.channels.setSelectedChannel(options.channel -
                                                 qlm::ChannelTable::kFirstChannelNumber);
             if (!sniffing.start())
-                return giveUp(sniffing.stopConfirmed()
-                                  ? "the device did not start sniffing"
-                                  : "the device on " + options.port + " never confirmed the stop");
+                return giveUp(qlm::sniffingFailure(sniffing, options.port));
         }
     }
 

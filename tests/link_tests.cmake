@@ -13,3 +13,9 @@ qlm_add_test(session_tests
     capture_session_test.cpp
 )
 target_link_libraries(session_tests PRIVATE qlm_session)
+
+# Wireshark's extcap interface: its command line, answers and control pipes.
+qlm_add_test(extcap_tests
+    extcap_test.cpp
+)
+target_link_libraries(extcap_tests PRIVATE qlm_extcap)

@@ -28,8 +28,8 @@ std::string overflowComment(const CapturedFrame& record) {
 PacketStream::PacketStream(PcapFormat format, CivilDate firstDay, int channel)
     : format_(format), channel_(channel), clock_(firstDay) {}
 
-void PacketStream::appendHeader(std::string& out) const {
-    if (format_ == PcapFormat::kPcapng) {
+void PacketStream::appendHeader(PcapFormat format, std::string& out) {
+    if (format == PcapFormat::kPcapng) {
         pcapng::appendSectionHeader(out, "Quorlanmirex 1.0");
         pcapng::appendInterface(out, {kLinkTypeIeee802154Tap, kSnapLength, "quorlanmirex",
                                       "IEEE 802.15.4 sniffer", 6});

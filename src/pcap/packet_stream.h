@@ -29,7 +29,7 @@ public:
     PacketStream(PcapFormat format, CivilDate firstDay, int channel);
 
     // The file's header: the section and its one interface, or the classic header.
-    void appendHeader(std::string& out) const;
+    static void appendHeader(PcapFormat format, std::string& out);
     // The record's packet, if it makes one now.
     void append(const CapturedFrame& record, std::string& out);
     // Overflow comments still waiting for a packet get one of their own (the end

@@ -13,7 +13,7 @@ bool writePcap(const Capture& capture, PcapFormat format, CivilDate firstDay, Lo
     const int channel = selected >= 0 ? selected + ChannelTable::kFirstChannelNumber : -1;
     PacketStream stream(format, firstDay, channel);
     std::string out;
-    stream.appendHeader(out);
+    PacketStream::appendHeader(format, out);
     for (const CapturedFrame& record : capture.frames) {
         stream.append(record, out);
         if (out.size() >= kChunk) {

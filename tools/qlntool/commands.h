@@ -18,6 +18,7 @@ int nodesCommand(const Arguments& arguments);
 int dumpCommand(const Arguments& arguments);
 int captureCommand(const Arguments& arguments);
 int simulateCommand(const Arguments& arguments);
+int extcapCommand(const Arguments& arguments);
 
 // Imports a log into a new capture; prints the error and returns null on failure.
 std::unique_ptr<qlm::Capture> importOrReport(const std::string& path);

@@ -22,7 +22,11 @@ constexpr const char* kUsage =
     "  simulate [--brindle | --brindle-setup] [--seed N] [--rate FRAMES_PER_S]\n"
     "           [--burst-period SECONDS]\n"
     "                             serve a simulated device on a pseudo-terminal (its path is\n"
-    "                             printed) until stopped\n";
+    "                             printed) until stopped\n"
+    "  extcap --extcap-interfaces | --extcap-interface IF (--extcap-dlts | --extcap-config |\n"
+    "         --capture --fifo PATH [--channel 11..26] [--scan] [--device sniffer|brindle]\n"
+    "         [--extcap-control-in PATH --extcap-control-out PATH])\n"
+    "                             Wireshark's extcap interface: live capture into Wireshark\n";
 
 struct Command {
     const char* name;
@@ -36,6 +40,7 @@ constexpr Command kCommands[] = {
     {"dump", dumpCommand},
     {"capture", captureCommand},
     {"simulate", simulateCommand},
+    {"extcap", extcapCommand},
 };
 
 } // namespace

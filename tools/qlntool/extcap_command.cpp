@@ -1,0 +1,81 @@
+// The extcap command: what Wireshark runs (through the launcher in its extcap
+// folder) to list our interfaces, ask for their options and capture from them.
+
+#include "commands.h"
+
+#include "extcap/extcap_interfaces.h"
+#include "extcap/extcap_request.h"
+#include "extcap/live_capture.h"
+#include "link/system_ports.h"
+
+#include <csignal>
+#include <cstdio>
+
+namespace qlntool {
+namespace {
+
+volatile std::sig_atomic_t stopRequested = 0;
+
+void requestStop(int) { stopRequested = 1; }
+
+// Wireshark ends a capture with SIGTERM. The handler does not restart calls, so
+// a wait on the fifo or the device ends at once; a reader that leaves the fifo
+// is seen as a failed write, not as SIGPIPE.
+void stopOnTermination() {
+    struct sigaction action {};
+    action.sa_handler = requestStop;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(SIGTERM, &action, nullptr);
+    ::sigaction(SIGINT, &action, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+}
+
+int print(const std::string& answer) {
+    std::fputs(answer.c_str(), stdout);
+    return 0;
+}
+
+int capture(const qlm::ExtcapRequest& request, const qlm::ExtcapInterface& interface) {
+    if (!request.captureFilter.empty())
+        return fail("capture filters are not supported; use a display filter");
+    stopOnTermination();
+    qlm::LiveCaptureRequest live{interface,         request.brindle.value_or(false),
+                                 request.channel,   request.scanFirst,
+                                 request.fifo,      request.controlIn,
+                                 request.controlOut};
+    qlm::LiveCapture capture(std::move(live), [] { return stopRequested != 0; });
+    if (const std::string error = capture.run(); !error.empty())
+        return fail(error);
+    return 0;
+}
+
+} // namespace
+
+int extcapCommand(const Arguments& arguments) {
+    qlm::ExtcapRequest request;
+    if (const std::string error = qlm::parseExtcapRequest(arguments, request); !error.empty())
+        return usageError(error);
+    using Step = qlm::ExtcapRequest::Step;
+    if (request.step == Step::kInterfaces)
+        return print(qlm::interfacesAnswer(qlm::extcapInterfaces(qlm::listSystemSerialPorts())));
+    const std::optional<qlm::ExtcapInterface> interface =
+        qlm::findExtcapInterface(request.interface);
+    if (!interface)
+        return fail("no such interface \"" + request.interface + "\"");
+    switch (request.step) {
+    case Step::kDlts:
+        return print(qlm::dltsAnswer());
+    case Step::kConfig:
+        return print(qlm::configAnswer(*interface));
+    case Step::kFilterCheck:
+        // Wireshark takes an empty answer for a valid filter, a line for the reason.
+        return print(request.captureFilter.empty() ? "" : "Capture filters are not supported\n");
+    case Step::kCapture:
+        return capture(request, *interface);
+    case Step::kInterfaces:
+        break;
+    }
+    return 0;
+}
+
+} // namespace qlntool

@@ -1,0 +1,54 @@
+#!/bin/sh
+# tshark captures from the extcap interface against the simulated sniffer for five
+# seconds, on the channel given as the interface's option, and stops it cleanly;
+# cmake --install puts the launcher in Wireshark's extcap folder.
+# Arguments: the build tree's launcher, tshark, the build folder, the extcap folder.
+set -eu
+launcher=$1
+tshark=$2
+build=$3
+extcap_folder=$4
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+fail() { echo "extcap_tshark_test: $*" >&2; exit 1; }
+
+# Wireshark's personal extcap folder: ~/.config/wireshark/extcap before 4.2,
+# ~/.local/lib/wireshark/extcap since.
+for folder in "$work/.config/wireshark/extcap" "$work/.local/lib/wireshark/extcap"; do
+    mkdir -p "$folder"
+    cp "$launcher" "$folder/"
+done
+export HOME="$work" XDG_CONFIG_HOME="$work/.config" TMPDIR="$work"
+
+"$tshark" -D 2>/dev/null > "$work/interfaces"
+grep -q "quorlanmirex-simulator (Quorlanmirex simulated sniffer)" "$work/interfaces" ||
+    fail "tshark -D does not list the simulated sniffer: $(cat "$work/interfaces")"
+grep -q "quorlanmirex-simulator-brindle (Quorlanmirex simulated Brindle)" "$work/interfaces" ||
+    fail "tshark -D does not list the simulated Brindle"
+
+timeout 60 "$tshark" -i quorlanmirex-simulator -o extcap.quorlanmirex_simulator.channel:20 \
+    -a duration:5 -w "$work/live.pcapng" > "$work/tshark.out" 2>&1 ||
+    fail "tshark failed: $(cat "$work/tshark.out")"
+
+packets=$("$tshark" -r "$work/live.pcapng" -T fields -e frame.number 2>/dev/null | wc -l)
+[ "$packets" -ge 20 ] || fail "only $packets packets in five seconds"
+channels=$("$tshark" -r "$work/live.pcapng" -T fields -e wpan-tap.ch_num 2>/dev/null | sort -u)
+[ "$channels" = "20" ] || fail "packets on channels $channels, not 20"
+# Only the PHY-error packets, which say so in their comment, hold no frame to decode.
+malformed=$("$tshark" -r "$work/live.pcapng" -Y "_ws.malformed && !frame.comment" \
+            -T fields -e frame.number 2>/dev/null | wc -l)
+[ "$malformed" -eq 0 ] || fail "$malformed packets are malformed"
+
+# The capture ended with tshark: no extcap program is left on the fifo.
+sleep 1
+if pgrep -f "$work" > /dev/null; then
+    fail "the extcap program is still running: $(pgrep -af "$work")"
+fi
+
+DESTDIR="$work/root" cmake --install "$build" > /dev/null
+[ -x "$work/root$extcap_folder/quorlanmirex-extcap" ] ||
+    fail "cmake --install did not put the launcher in $extcap_folder"
+grep -q '/qlntool" extcap "\$@"' "$work/root$extcap_folder/quorlanmirex-extcap" ||
+    fail "the installed launcher does not run qlntool extcap"
+echo "extcap_tshark_test: $packets packets on channel 20"

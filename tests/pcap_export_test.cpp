@@ -37,6 +37,19 @@ TEST(Fcs, IsTheItuCrc16SentLowByteFirst) {
     EXPECT_EQ(ieee802154Fcs({reinterpret_cast<const uint8_t*>(check.data()), check.size()}),
               0x2189);
     EXPECT_EQ(ieee802154Fcs({}), 0x0000);  // (Wireshark's agreement is checked below)
+
+    // Four bytes a step agree with a bit at a time, at every length and remainder.
+    std::vector<uint8_t> bytes;
+    for (size_t length = 0; length <= 131; ++length) {
+        uint16_t bitwise = 0;
+        for (uint8_t byte : bytes)
+            for (int bit = 0; bit < 8; ++bit)
+                bitwise = ((bitwise ^ (byte >> bit)) & 1) != 0
+                              ? static_cast<uint16_t>((bitwise >> 1) ^ 0x8408)
+                              : static_cast<uint16_t>(bitwise >> 1);
+        ASSERT_EQ(ieee802154Fcs(bytes), bitwise) << length << " bytes";
+        bytes.push_back(static_cast<uint8_t>(length * 37 + 11));
+    }
 }
 
 TEST(TapHeader, WritesAndReadsItsTlvsAndRefusesHeadersThatRunPastThePacket) {

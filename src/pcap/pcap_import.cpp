@@ -235,6 +235,11 @@ bool readPcapCapture(Capture& capture, std::span<const uint8_t> file, PcapImport
         return false;
     }
     capture.reset();
+    // Address space for as many records as the file could hold packets, so the
+    // store never moves while it fills; pages are used only as records come.
+    constexpr size_t kSmallestPacketBytes = 16;  // a classic record's header
+    capture.frames.expect(static_cast<int32_t>(
+        std::min<size_t>(file.size() / kSmallestPacketBytes, INT32_MAX)));
     PacketImport import(capture, counts);
     PacketFileProblems problems;
     readPacketFile(file, [&import](const FilePacket& packet) { import.take(packet); }, problems,

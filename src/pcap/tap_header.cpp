@@ -2,6 +2,7 @@
 
 #include "pcap/byte_order.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace qlm {
@@ -11,10 +12,10 @@ constexpr uint8_t kFcsNone = 0;
 constexpr uint8_t kFcs16 = 1;
 
 void appendTlv(std::string& out, TapTlv type, const void* value, uint16_t length) {
-    appendLe16(out, static_cast<uint16_t>(type));
-    appendLe16(out, length);
-    out.append(static_cast<const char*>(value), length);
-    out.append((4 - length % 4) % 4, '\0');
+    appendLe32(out, static_cast<uint32_t>(type) | uint32_t{length} << 16);
+    char word[4] = {};  // every value here fits one padded word
+    std::memcpy(word, value, std::min<size_t>(length, sizeof word));
+    out.append(word, sizeof word);
 }
 
 } // namespace

@@ -107,7 +107,7 @@ public:
     }
 
     // Reads the fifo until `enough` says so, the fifo ends or time runs out.
-    template <typename Enough> void readPackets(Enough enough, std::chrono::seconds limit) {
+    template <typename Enough> void readPackets(Enough enough, std::chrono::milliseconds limit) {
         const auto end = Clock::now() + limit;
         while (!enough() && !ended_ && Clock::now() < end) {
             pollfd wait{data_, POLLIN, 0};
@@ -136,10 +136,11 @@ public:
         return std::find(all.begin(), all.end(), wanted) != all.end();
     }
 
-    // Waits for the program to end; its exit status, -1 when it did not end in time.
+    // Waits for the program to end, reading the fifo meanwhile as Wireshark
+    // would; its exit status, -1 when it did not end in time.
     int exitStatus(std::chrono::seconds limit) {
         for (auto end = Clock::now() + limit; !reaped() && Clock::now() < end;)
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            readPackets([] { return false; }, std::chrono::milliseconds(20));
         return status_;
     }
     void signal(int number) { ::kill(pid_, number); }
@@ -250,8 +251,10 @@ TEST(ExtcapLive, TheToolbarsChannelSelectorMovesTheSnifferAndSigtermEndsTheCaptu
     }
     EXPECT_TRUE(capture.received({0, ControlCommand::kStatusbarMessage, "Sniffing on 2450MHz..."}));
     capture.send({0, ControlCommand::kSet, "27"});
-    capture.readPackets([] { return false; }, std::chrono::seconds(1));
-    EXPECT_TRUE(capture.received({0, ControlCommand::kWarningMessage, "There is no channel 27"}));
+    const ControlMessage noSuchChannel{0, ControlCommand::kWarningMessage,
+                                       "There is no channel 27"};
+    capture.readPackets([&] { return capture.received(noSuchChannel); }, std::chrono::seconds(5));
+    EXPECT_TRUE(capture.received(noSuchChannel));
 
     // Wireshark stops the capture: the device is brought to idle and the fifo
     // ends on a whole block.

@@ -5,9 +5,11 @@
 #include "extcap/control_pipes.h"
 #include "extcap/extcap_interfaces.h"
 #include "extcap/extcap_request.h"
+#include "extcap/packet_fifo.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
@@ -166,8 +168,9 @@ TEST(ControlMessages, AreCutOutHoweverTheReadsSplitThem) {
 }
 
 TEST(ControlMessages, AnOversizedPayloadIsPassedOverAndGarbageEndsTheStream) {
-    const std::string huge = qlm::encodeControlMessage(
-        {0, ControlCommand::kSet, std::string(qlm::ControlMessageReader::kLargestPayload + 1, 'y')});
+    const size_t tooLong = qlm::ControlMessageReader::kLargestPayload + 1;
+    const std::string huge =
+        qlm::encodeControlMessage({0, ControlCommand::kSet, std::string(tooLong, 'y')});
     const std::string after = qlm::encodeControlMessage({0, ControlCommand::kSet, "12"});
     qlm::ControlMessageReader reader;
     reader.feed(huge.substr(0, 10));
@@ -223,7 +226,8 @@ TEST_F(ControlFifos, NeitherPipeHoldsTheCaptureUpAndMessagesWaitForAReader) {
     char buffer[256];
     const ssize_t got = ::read(reader, buffer, sizeof buffer);
     const std::string expected =
-        qlm::encodeControlMessage({0, ControlCommand::kStatusbarMessage, "Sniffing on 2425MHz..."}) +
+        qlm::encodeControlMessage(
+            {0, ControlCommand::kStatusbarMessage, "Sniffing on 2425MHz..."}) +
         qlm::encodeControlMessage({0, ControlCommand::kSet, "15"});
     EXPECT_EQ(std::string(buffer, static_cast<size_t>(std::max<ssize_t>(got, 0))), expected);
 
@@ -262,6 +266,64 @@ TEST_F(ControlFifos, AMissingInPipeIsSaidAndWaitingIsBounded) {
     ASSERT_EQ(texts.size(), qlm::ControlPipes::kWaitingLimit);
     EXPECT_EQ(texts.front(), "text 36");  // the oldest were dropped
     EXPECT_EQ(texts.back(), "text 99");
+    ::close(reader);
+}
+
+TEST_F(ControlFifos, ThePacketFifoWaitsForItsReaderYieldsToAStopAndSeesTheReaderLeave) {
+    // No reader ever comes: a stop ends the wait without an error.
+    std::atomic<bool> stop = false;
+    qlm::PacketFifo unread([&] { return stop.load(); });
+    std::thread stopper([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        stop = true;
+    });
+    std::string error = "unset";
+    EXPECT_FALSE(unread.open(in_, error));
+    stopper.join();
+    EXPECT_EQ(error, "");
+
+    // A reader: bytes arrive as written, more than a pipe holds included.
+    const int reader = ::open(in_.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    qlm::PacketFifo fifo([] { return false; });
+    ASSERT_TRUE(fifo.open(in_, error)) << error;
+    const std::string bytes(200000, 'p');
+    std::string received;
+    std::thread drain([&] {
+        char buffer[8192];
+        while (received.size() < bytes.size()) {
+            const ssize_t got = ::read(reader, buffer, sizeof buffer);
+            if (got > 0)
+                received.append(buffer, static_cast<size_t>(got));
+            else
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    });
+    EXPECT_TRUE(fifo.write(bytes));
+    drain.join();
+    EXPECT_EQ(received, bytes);
+    EXPECT_FALSE(fifo.readerGone());
+
+    // The reader leaves: seen without writing, and a write fails instead of
+    // killing the process (the program ignores SIGPIPE, as this test does).
+    std::signal(SIGPIPE, SIG_IGN);
+    ::close(reader);
+    EXPECT_TRUE(fifo.readerGone());
+    EXPECT_FALSE(fifo.write("more"));
+
+    EXPECT_FALSE(qlm::PacketFifo([] { return false; }).open((folder_ / "no/such").string(), error));
+    EXPECT_NE(error.find("No such file or directory"), std::string::npos);
+}
+
+TEST_F(ControlFifos, AReaderThatStopsReadingIsGivenUpOnShortlyAfterAStop) {
+    const int reader = ::open(in_.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    bool stop = false;
+    qlm::PacketFifo fifo([&] { return stop; });
+    std::string error;
+    ASSERT_TRUE(fifo.open(in_, error));
+    stop = true;
+    EXPECT_FALSE(fifo.write(std::string(1 << 20, 'x')));  // far more than the pipe holds
     ::close(reader);
 }
 

@@ -1,11 +1,15 @@
 #include "extcap/control_pipes.h"
 
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 
 namespace qlm {
+
+static_assert(ControlPipes::kLongestPayload + 6 <= PIPE_BUF,
+              "a message must go into a pipe in one atomic write");
 
 ControlPipes::ControlPipes(const std::string& inPath, const std::string& outPath)
     : outPath_(outPath) {
@@ -38,9 +42,11 @@ std::vector<ControlMessage> ControlPipes::receive() {
     return messages;
 }
 
-void ControlPipes::send(const ControlMessage& message) {
+void ControlPipes::send(ControlMessage message) {
     if (outPath_.empty())
         return;
+    if (message.payload.size() > kLongestPayload)
+        message.payload.resize(kLongestPayload);
     if (waiting_.size() == kWaitingLimit)
         waiting_.pop_front();  // the oldest news matters least
     waiting_.push_back(encodeControlMessage(message));
@@ -48,7 +54,7 @@ void ControlPipes::send(const ControlMessage& message) {
 }
 
 void ControlPipes::sendText(ControlCommand command, std::string_view text) {
-    send({0, command, std::string(text.substr(0, kLongestText))});
+    send({0, command, std::string(text)});
 }
 
 bool ControlPipes::connectOut() {

@@ -17,8 +17,9 @@ namespace qlm {
 class ControlPipes {
 public:
     static constexpr size_t kWaitingLimit = 64;
-    // Longer texts are cut: a message goes out in one atomic write.
-    static constexpr size_t kLongestText = 1024;
+    // Longer payloads are cut, so that a message goes out in one atomic write
+    // (a pipe takes up to PIPE_BUF bytes whole or not at all).
+    static constexpr size_t kLongestPayload = 1024;
 
     // Either path may be empty: no such pipe.
     ControlPipes(const std::string& inPath, const std::string& outPath);
@@ -29,7 +30,7 @@ public:
     // The messages that have arrived complete.
     std::vector<ControlMessage> receive();
     // Sends the message, or keeps it for when the pipe has a reader.
-    void send(const ControlMessage& message);
+    void send(ControlMessage message);
     void sendText(ControlCommand command, std::string_view text);
     // Sends what was kept, as far as the pipe takes it.
     void flush();

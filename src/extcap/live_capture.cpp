@@ -58,7 +58,7 @@ std::string LiveCapture::run() {
     finish();
     if (error.empty() && deviceGone_)
         error = "the device on " + port + " went away during the capture";
-    return error;
+    return error.empty() ? failure_ : error;
 }
 
 std::string LiveCapture::startSniffing() {
@@ -99,6 +99,8 @@ void LiveCapture::takeIn() {
             for (const ControlMessage& message : pipes_.receive())
                 obey(message);
             pipes_.flush();
+            if (!failure_.empty() || deviceGone_)
+                return;
         }
         nextTick += kTick;
         std::this_thread::sleep_until(nextTick);
@@ -143,9 +145,15 @@ void LiveCapture::changeChannel(const std::string& value) {
     channel_ = *channel;
     session_.capture().channels.setSelectedChannel(channel_ - ChannelTable::kFirstChannelNumber);
     stream_->setChannel(channel_);
-    if (!sniffing.start())
-        pipes_.sendText(ControlCommand::kErrorMessage,
-                        sniffingFailure(sniffing, request_.interface.portEntry));
+    if (sniffing.start())
+        return;
+    if (!session_.link().isOpen()) {
+        deviceGone_ = true;
+        return;
+    }
+    failure_ = sniffingFailure(sniffing, request_.interface.portEntry) + " on channel " +
+               std::to_string(channel_);
+    pipes_.sendText(ControlCommand::kErrorMessage, failure_);
 }
 
 // The toolbar shows the channel sniffed, once it is there to show it.

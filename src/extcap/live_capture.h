@@ -43,6 +43,8 @@ private:
     // Writes the records stored since the last call; false once the reader has gone.
     bool forwardNewRecords();
     void obey(const ControlMessage& message);
+    // Sniffs the channel asked for; a channel the device would not take ends the
+    // capture with the reason in failure_.
     void changeChannel(const std::string& value);
     void showChannel();
     void finish();
@@ -59,6 +61,7 @@ private:
     int channel_ = 0;
     bool toolbarReady_ = false;
     bool deviceGone_ = false;
+    std::string failure_;
 };
 
 } // namespace qlm

@@ -9,6 +9,7 @@ namespace qlm {
 // terminals of the kernel's tty class that sit on a device, less the UARTs the
 // kernel reserves a name for but found no hardware behind (type 0). Virtual
 // consoles and pseudo-terminals have no device and are not listed.
-std::vector<std::string> listSystemSerialPorts(const std::string& ttyClassFolder = "/sys/class/tty");
+std::vector<std::string> listSystemSerialPorts(
+    const std::string& ttyClassFolder = "/sys/class/tty");
 
 } // namespace qlm

@@ -18,9 +18,9 @@ volatile std::sig_atomic_t stopRequested = 0;
 
 void requestStop(int) { stopRequested = 1; }
 
-// Wireshark ends a capture with SIGTERM. The handler does not restart calls, so
-// a wait on the fifo or the device ends at once; a reader that leaves the fifo
-// is seen as a failed write, not as SIGPIPE.
+// Wireshark ends a capture with SIGTERM, which the capture sees within a few
+// milliseconds (a device search under way is finished first). A reader that
+// leaves the fifo is seen as a failed write, not as SIGPIPE.
 void stopOnTermination() {
     struct sigaction action {};
     action.sa_handler = requestStop;

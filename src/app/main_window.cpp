@@ -42,6 +42,12 @@ QString latin1(std::string_view text) {
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+// A file that could not be imported or exported: its name and the system's text.
+void warnAboutFile(QWidget* parent, const QString& path, const std::string& error) {
+    QMessageBox::warning(parent, QStringLiteral("Quorlanmirex"),
+                         QFileInfo(path).fileName() + QStringLiteral(": ") + latin1(error));
+}
+
 // The entry of the node table that knows these addresses (and perhaps learnt
 // more since), -1 when none.
 int32_t entryWithAddresses(const NodeTable& nodes, const NodeEntry& wanted) {
@@ -407,10 +413,10 @@ void CMainFrame::applyChanges(const CaptureChange& change) {
 
 void CMainFrame::showStatistics() {
     const Statistics& statistics = session_.capture().statistics;
-    bar_->packets->setText(QString::fromStdString(statistics.packetsText()));
-    bar_->errors->setText(QString::fromStdString(statistics.errorsText()));
+    bar_->packets->setText(latin1(statistics.packetsText()));
+    bar_->errors->setText(latin1(statistics.errorsText()));
     if (statistics.packets() > 0)
-        bar_->errorRate->setText(QString::fromStdString(statistics.errorRateText()));
+        bar_->errorRate->setText(latin1(statistics.errorRateText()));
 }
 
 void CMainFrame::importCommand(const QString& filter) {
@@ -448,9 +454,7 @@ void CMainFrame::importFile(const QString& path) {
     selectPortEntry(session_.chosenPort());
     afterWork();
     if (!result)
-        QMessageBox::warning(this, QStringLiteral("Quorlanmirex"),
-                             QFileInfo(path).fileName() + QStringLiteral(": ") +
-                                 QString::fromStdString(result.error));
+        warnAboutFile(this, path, result.error);
     else if (!result.warning.empty())
         showStatus(result.warning);
 }
@@ -470,9 +474,7 @@ bool CMainFrame::exportFile(const QString& path) {
     const FileResult result = session_.exportLog(path.toStdString());
     applyChanges(session_.takeChanges());  // quotes in names became single quotes
     if (!result)
-        QMessageBox::warning(this, QStringLiteral("Quorlanmirex"),
-                             QFileInfo(path).fileName() + QStringLiteral(": ") +
-                                 QString::fromStdString(result.error));
+        warnAboutFile(this, path, result.error);
     return static_cast<bool>(result);
 }
 

@@ -1,5 +1,7 @@
 #include "extcap/extcap_interfaces.h"
 
+#include "capture/channel_table.h"
+#include "extcap/extcap_request.h"
 #include "session/capture_session.h"
 
 #include <algorithm>
@@ -7,10 +9,6 @@
 
 namespace qlm {
 namespace {
-
-constexpr int kFirstChannel = 11;
-constexpr int kLastChannel = 26;
-constexpr int kDefaultChannel = 11;
 
 ExtcapInterface serialPortInterface(const std::string& port) {
     return {kExtcapInterfacePrefix + port, "Quorlanmirex sniffer on " + port, port, std::nullopt};
@@ -25,17 +23,15 @@ bool plainPortName(const std::string& name) {
            });
 }
 
-std::string channelDisplay(int channel) {
-    return std::to_string(channel) + " (" + std::to_string(2405 + 5 * (channel - kFirstChannel)) +
-           " MHz)";
-}
-
-// The channels as selector values of an argument or a control.
+// The channels as selector values of an argument or a control: "15 (2425 MHz)".
 void appendChannelValues(std::string& out, const std::string& owner) {
-    for (int channel = kFirstChannel; channel <= kLastChannel; ++channel)
+    for (int index = 0; index < ChannelTable::kChannelCount; ++index) {
+        const int channel = index + ChannelTable::kFirstChannelNumber;
         out += "value {" + owner + "}{value=" + std::to_string(channel) + "}{display=" +
-               channelDisplay(channel) + "}{default=" +
-               (channel == kDefaultChannel ? "true" : "false") + "}\n";
+               std::to_string(channel) + " (" +
+               std::to_string(ChannelTable::frequencyMHz(index)) + " MHz)}{default=" +
+               (channel == kDefaultExtcapChannel ? "true" : "false") + "}\n";
+    }
 }
 
 } // namespace

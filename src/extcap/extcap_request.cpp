@@ -1,5 +1,7 @@
 #include "extcap/extcap_request.h"
 
+#include "capture/channel_table.h"
+
 #include <charconv>
 
 namespace qlm {
@@ -14,15 +16,6 @@ struct StepFlags {
     bool capture = false;
     bool filter = false;
 };
-
-bool readChannel(const std::string& text, int& channel) {
-    int value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || value < 11 || value > 26)
-        return false;
-    channel = value;
-    return true;
-}
 
 // One option that takes a value; returns what was wrong, empty when nothing.
 std::string takeValue(const std::string& name, const std::string& value, ExtcapRequest& request,
@@ -39,8 +32,10 @@ std::string takeValue(const std::string& name, const std::string& value, ExtcapR
         request.captureFilter = value;
         steps.filter = true;
     } else if (name == "--channel") {
-        if (!readChannel(value, request.channel))
+        const std::optional<int> channel = channelNumber(value);
+        if (!channel)
             return "--channel takes a channel from 11 to 26, not \"" + value + "\"";
+        request.channel = *channel;
     } else if (name == "--device") {
         if (value != "sniffer" && value != "brindle")
             return "--device takes sniffer or brindle, not \"" + value + "\"";
@@ -100,6 +95,17 @@ std::string chooseStep(const StepFlags& steps, ExtcapRequest& request) {
 }
 
 } // namespace
+
+std::optional<int> channelNumber(std::string_view text) {
+    constexpr int kFirst = ChannelTable::kFirstChannelNumber;
+    constexpr int kLast = kFirst + ChannelTable::kChannelCount - 1;
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || value < kFirst ||
+        value > kLast)
+        return std::nullopt;
+    return value;
+}
 
 std::string parseExtcapRequest(const std::vector<std::string>& arguments, ExtcapRequest& request) {
     request = {};

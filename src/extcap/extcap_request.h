@@ -2,9 +2,16 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace qlm {
+
+// The channel sniffed unless the options or the toolbar say otherwise.
+inline constexpr int kDefaultExtcapChannel = 11;
+
+// A channel number 11 to 26 as the options and the toolbar's selector give it.
+std::optional<int> channelNumber(std::string_view text);
 
 // What Wireshark asks of its extcap program, read from the command line it runs
 // the program with. Options come as "--name value" or "--name=value".
@@ -24,7 +31,7 @@ struct ExtcapRequest {
     std::string captureFilter;
 
     // The interface's options, as --extcap-config offers them.
-    int channel = 11;                // --channel 11..26
+    int channel = kDefaultExtcapChannel;  // --channel 11..26
     bool scanFirst = false;          // --scan
     std::optional<bool> brindle;     // --device sniffer|brindle
 };

@@ -1,8 +1,8 @@
 #include "extcap/live_capture.h"
 
+#include "extcap/extcap_request.h"
 #include "session/session_failures.h"
 
-#include <charconv>
 #include <chrono>
 #include <thread>
 
@@ -15,14 +15,6 @@ using Clock = std::chrono::steady_clock;
 // control pipe and the fifo's reader are looked at every tenth tick.
 constexpr auto kTick = std::chrono::milliseconds(1);
 constexpr int kTicksPerLook = 10;
-
-std::optional<int> channelNumber(const std::string& text) {
-    int value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || value < 11 || value > 26)
-        return std::nullopt;
-    return value;
-}
 
 } // namespace
 
@@ -50,15 +42,17 @@ std::string LiveCapture::run() {
     session_.scan().setCancelCheck(stopRequested_);
     const std::string& port = request_.interface.portEntry;
     const Identification found = session_.choosePort(port);
-    error = connectionFailure(session_, found, port);
-    if (error.empty())
-        error = startSniffing();
-    if (error.empty() && stream_)
+    failure_ = connectionFailure(session_, found, port);
+    if (failure_.empty())
+        failure_ = startSniffing();
+    if (failure_.empty() && stream_)
         takeIn();
     finish();
-    if (error.empty() && deviceGone_)
-        error = "the device on " + port + " went away during the capture";
-    return error.empty() ? failure_ : error;
+    return failure_;
+}
+
+void LiveCapture::deviceWentAway() {
+    failure_ = "the device on " + request_.interface.portEntry + " went away during the capture";
 }
 
 std::string LiveCapture::startSniffing() {
@@ -88,7 +82,7 @@ void LiveCapture::takeIn() {
     auto nextTick = Clock::now();
     for (int tick = 1; !stopRequested_(); ++tick) {
         if (session_.tick() == Sniffing::Tick::kFailed) {
-            deviceGone_ = true;
+            deviceWentAway();
             return;
         }
         if (!forwardNewRecords())
@@ -99,7 +93,7 @@ void LiveCapture::takeIn() {
             for (const ControlMessage& message : pipes_.receive())
                 obey(message);
             pipes_.flush();
-            if (!failure_.empty() || deviceGone_)
+            if (!failure_.empty())
                 return;
         }
         nextTick += kTick;
@@ -148,7 +142,7 @@ void LiveCapture::changeChannel(const std::string& value) {
     if (sniffing.start())
         return;
     if (!session_.link().isOpen()) {
-        deviceGone_ = true;
+        deviceWentAway();
         return;
     }
     failure_ = sniffingFailure(sniffing, request_.interface.portEntry) + " on channel " +

@@ -46,6 +46,7 @@ private:
     // Sniffs the channel asked for; a channel the device would not take ends the
     // capture with the reason in failure_.
     void changeChannel(const std::string& value);
+    void deviceWentAway();
     void showChannel();
     void finish();
 
@@ -60,8 +61,7 @@ private:
     int32_t forwarded_ = 0;
     int channel_ = 0;
     bool toolbarReady_ = false;
-    bool deviceGone_ = false;
-    std::string failure_;
+    std::string failure_;  // why the capture ended early, empty while all is well
 };
 
 } // namespace qlm

@@ -1,5 +1,6 @@
 #include "pcap/packet_file_reader.h"
 
+#include "pcap/byte_order.h"
 #include "pcap/pcapng_blocks.h"
 
 #include <algorithm>
@@ -34,15 +35,22 @@ private:
     bool big_;
 };
 
-uint32_t littleU32(std::span<const uint8_t> file) {
-    return file[0] | file[1] << 8 | file[2] << 16 | static_cast<uint32_t>(file[3]) << 24;
+uint32_t littleU32(std::span<const uint8_t> file) { return readLe32(file.data()); }
+
+// The classic magics as a little-endian read sees them, written either way.
+constexpr uint32_t kSwappedMicrosecondMagic = 0xD4C3B2A1;
+constexpr uint32_t kSwappedNanosecondMagic = 0x4D3CB2A1;
+
+bool isClassicMagic(uint32_t magic) {
+    return magic == pcap::kMicrosecondMagic || magic == pcap::kNanosecondMagic ||
+           magic == kSwappedMicrosecondMagic || magic == kSwappedNanosecondMagic;
 }
 
 bool readClassic(std::span<const uint8_t> file, const std::function<void(const FilePacket&)>& take,
                  PacketFileProblems& problems) {
     const uint32_t magic = littleU32(file);
-    const bool swapped = magic == 0xD4C3B2A1 || magic == 0x4D3CB2A1;
-    const bool nanoseconds = magic == pcap::kNanosecondMagic || magic == 0x4D3CB2A1;
+    const bool swapped = magic == kSwappedMicrosecondMagic || magic == kSwappedNanosecondMagic;
+    const bool nanoseconds = magic == pcap::kNanosecondMagic || magic == kSwappedNanosecondMagic;
     const FieldReader in(file, swapped);
     if (!in.has(0, 24)) {
         problems.truncated = true;
@@ -187,8 +195,7 @@ bool isPacketFile(std::span<const uint8_t> file) {
     if (file.size() < 4)
         return false;
     const uint32_t magic = littleU32(file);
-    return magic == pcap::kMicrosecondMagic || magic == pcap::kNanosecondMagic ||
-           magic == 0xD4C3B2A1 || magic == 0x4D3CB2A1 || magic == pcapng::kSectionHeader;
+    return isClassicMagic(magic) || magic == pcapng::kSectionHeader;
 }
 
 bool readPacketFile(std::span<const uint8_t> file,
@@ -196,8 +203,7 @@ bool readPacketFile(std::span<const uint8_t> file,
                     PacketFileProblems& problems, std::string& error) {
     if (file.size() >= 4) {
         const uint32_t magic = littleU32(file);
-        if (magic == pcap::kMicrosecondMagic || magic == pcap::kNanosecondMagic ||
-            magic == 0xD4C3B2A1 || magic == 0x4D3CB2A1)
+        if (isClassicMagic(magic))
             return readClassic(file, take, problems);
         if (magic == pcapng::kSectionHeader && readPcapng(file, take, problems))
             return true;

@@ -108,22 +108,27 @@ TEST(ExtcapInterfaces, OnePerPortAndTheTwoSimulatedDevicesWithAChannelSelector) 
     EXPECT_EQ(qlm::dltsAnswer().find("dlt {number=283}"), 0u);
 }
 
-TEST(ExtcapInterfaces, NamesLeadBackToTheirPortsAndOnlyToPlainOnes) {
-    const auto port = qlm::findExtcapInterface("quorlanmirex-ttyUSB3");
+// Only what --extcap-interfaces lists is opened: "quorlanmirex-sda" must not
+// lead to /dev/sda.
+TEST(ExtcapInterfaces, NamesLeadBackOnlyToTheInterfacesListed) {
+    const std::vector<std::string> ports{"ttyS0", "ttyUSB3"};
+    const auto port = qlm::findExtcapInterface("quorlanmirex-ttyUSB3", ports);
     ASSERT_TRUE(port);
     EXPECT_EQ(port->portEntry, "ttyUSB3");
     EXPECT_FALSE(port->brindle);
-    const auto brindle = qlm::findExtcapInterface("quorlanmirex-simulator-brindle");
+    const auto brindle = qlm::findExtcapInterface("quorlanmirex-simulator-brindle", ports);
     ASSERT_TRUE(brindle);
     EXPECT_EQ(brindle->portEntry, "Simulator");
     EXPECT_EQ(brindle->brindle, std::optional<bool>(true));
     for (const char* value : {"quorlanmirex-", "quorlanmirex-..", "quorlanmirex-../etc/passwd",
-                              "ttyUSB0", "randpkt"})
-        EXPECT_FALSE(qlm::findExtcapInterface(value)) << value;
+                              "quorlanmirex-sda", "quorlanmirex-null", "quorlanmirex-ttyUSB0",
+                              "ttyUSB3", "randpkt"})
+        EXPECT_FALSE(qlm::findExtcapInterface(value, ports)) << value;
+    EXPECT_TRUE(qlm::findExtcapInterface("quorlanmirex-simulator", {}));
 }
 
 TEST(ExtcapInterfaces, ConfigOffersTheDeviceKindOnlyWhereAPortCouldHoldEither) {
-    const std::string port = qlm::configAnswer(*qlm::findExtcapInterface("quorlanmirex-ttyS0"));
+    const std::string port = qlm::configAnswer(*qlm::findExtcapInterface("quorlanmirex-ttyS0", {"ttyS0"}));
     EXPECT_EQ(port.find("arg {number=0}{call=--device}"), 0u);
     EXPECT_NE(port.find("value {arg=0}{value=brindle}"), std::string::npos);
     EXPECT_NE(port.find("arg {number=1}{call=--channel}"), std::string::npos);
@@ -132,7 +137,7 @@ TEST(ExtcapInterfaces, ConfigOffersTheDeviceKindOnlyWhereAPortCouldHoldEither) {
               std::string::npos);
 
     const std::string simulated =
-        qlm::configAnswer(*qlm::findExtcapInterface("quorlanmirex-simulator"));
+        qlm::configAnswer(*qlm::findExtcapInterface("quorlanmirex-simulator", {}));
     EXPECT_EQ(simulated.find("--device"), std::string::npos);
     EXPECT_EQ(simulated.find("arg {number=0}{call=--channel}"), 0u);
     EXPECT_NE(simulated.find("arg {number=1}{call=--scan}"), std::string::npos);

@@ -303,6 +303,45 @@ TEST(QlntoolDevice, TheOutputIsCheckedBeforeTheDeviceIsTouched) {
     fs::remove_all(folder);
 }
 
+TEST(QlntoolDevice, APortThatIsNotASerialPortOrIsInUseIsRefused) {
+    const std::string notes = temporaryPath("notes.txt");
+    std::ofstream(notes) << "my notes\n";
+    const ToolRun file = qlntool("capture --port " + notes + " --channel 11 --seconds 1 -o " +
+                                 temporaryPath("notes.qln"));
+    EXPECT_EQ(file.status, 1);
+    EXPECT_NE(file.output.find("Couldn't open " + notes + ": not a serial port\n"),
+              std::string::npos)
+        << file.output;
+    std::ifstream written(notes, std::ios::binary);
+    std::stringstream contents;
+    contents << written.rdbuf();
+    EXPECT_EQ(contents.str(), "my notes\n");
+    fs::remove(notes);
+
+    // A second capture on the port of a running one backs off; the first goes on.
+    LongCapture first("in-use", 7);
+    ASSERT_FALSE(first.simulator.path().empty());
+    ASSERT_TRUE(waitForFrames(first.partial)) << first.capture.output();
+    const std::string secondOutput = temporaryPath("second.qln");
+    const ToolRun second = qlntool("capture --port " + first.simulator.path() +
+                                   " --channel 20 --seconds 1 -o " + secondOutput);
+    EXPECT_EQ(second.status, 1);
+    EXPECT_NE(second.output.find("Port " + first.simulator.path() + " is in use\n"),
+              std::string::npos)
+        << second.output;
+    EXPECT_FALSE(fs::exists(secondOutput));
+    const int linesBefore = frameLinesIn(first.partial);
+    ::usleep(1500000);  // the partial log is rewritten at least once a second
+    EXPECT_GT(frameLinesIn(first.partial), linesBefore);
+    first.capture.signal(SIGINT);
+    EXPECT_EQ(first.capture.wait(), 0) << first.capture.output();
+    const std::string said = first.capture.output();
+    EXPECT_NE(said.find("Sniffing on 2425MHz...\nSniffing de-activated\n"), std::string::npos)
+        << said;
+    EXPECT_EQ(frameLinesIn(first.output), numberAfter(said, "frames: "));
+    fs::remove(first.output);
+}
+
 TEST(QlntoolDevice, ADeviceThatNeverAnswersDetectionIsNamedSo) {
     const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
     ASSERT_GE(master, 0);

@@ -221,10 +221,10 @@ public:
         return *device;
     }
 
-    std::unique_ptr<SerialPort> open(const std::string& name, std::string& error) override {
+    std::unique_ptr<SerialPort> open(const std::string& name, PortOpenFailure& failure) override {
         auto found = devices_.find(name);
         if (found == devices_.end()) {
-            error = "No such file or directory";
+            failure = {PortOpenFailure::Kind::kSystem, "No such file or directory"};
             return nullptr;
         }
         return std::make_unique<ScriptedPort>(found->second);

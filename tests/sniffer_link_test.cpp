@@ -14,6 +14,7 @@
 #include <mutex>
 #include <poll.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
@@ -269,11 +270,11 @@ public:
             bytes.remove_prefix(static_cast<size_t>(count));
         }
     }
-    // Up to `count` bytes the program wrote, waiting at most 5 s for them.
-    std::string receive(size_t count) {
+    // Up to `count` bytes the program wrote, waiting at most `timeoutMs` for each.
+    std::string receive(size_t count, int timeoutMs = 5000) {
         std::string received;
         pollfd watched{master_, POLLIN, 0};
-        while (received.size() < count && ::poll(&watched, 1, 5000) > 0) {
+        while (received.size() < count && ::poll(&watched, 1, timeoutMs) > 0) {
             char bytes[64];
             const ssize_t got = ::read(master_, bytes, sizeof bytes);
             if (got <= 0)
@@ -325,9 +326,76 @@ TEST_F(LinkOverPseudoTerminal, OpensNamesUnderDev) {
 
     EXPECT_FALSE(link.open("/nonexistent/ttyQLM"));
     EXPECT_EQ(status.last(), "Couldn't open /nonexistent/ttyQLM:");
-    std::string error;
-    EXPECT_EQ(opener.open("qlm-no-such-port", error), nullptr);
-    EXPECT_EQ(error, "No such file or directory");
+    PortOpenFailure failure;
+    EXPECT_EQ(opener.open("qlm-no-such-port", failure), nullptr);
+    EXPECT_EQ(failure.kind, PortOpenFailure::Kind::kSystem);
+    EXPECT_EQ(failure.reason, "No such file or directory");
+}
+
+// Whatever is not a terminal is refused before a byte goes to it, and is left as
+// it was.
+TEST_F(LinkOverPseudoTerminal, RefusesWhatIsNotASerialPortAndLeavesItUntouched) {
+    char folderTemplate[] = "/tmp/qlm-ports-XXXXXX";
+    ASSERT_NE(::mkdtemp(folderTemplate), nullptr);
+    const std::string folder = folderTemplate;
+    const std::string notes = folder + "/notes.txt";
+    const std::string contents = "first line\nsecond line\n";
+    {
+        std::FILE* file = std::fopen(notes.c_str(), "wb");
+        ASSERT_NE(file, nullptr);
+        std::fwrite(contents.data(), 1, contents.size(), file);
+        std::fclose(file);
+    }
+    const std::string pipe = folder + "/pipe";
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    const std::string symlinkPath = folder + "/link";
+    ASSERT_EQ(::symlink(notes.c_str(), symlinkPath.c_str()), 0);
+    // Whoever would open the pipe for reading would see what is written to it.
+    const int pipeReader = ::open(pipe.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(pipeReader, 0);
+
+    for (const std::string& path : {notes, folder, pipe, std::string("/dev/null"), symlinkPath}) {
+        SCOPED_TRACE(path);
+        EXPECT_FALSE(link.open(path));
+        EXPECT_FALSE(link.isOpen());
+        EXPECT_EQ(status.last(), "Couldn't open " + path + ": not a serial port");
+        EXPECT_EQ(link.openError(), "not a serial port");
+        EXPECT_FALSE(link.writeLine("AT+INIT\r"));
+    }
+    std::string read(64, '\0');
+    read.resize(static_cast<size_t>(std::max<ssize_t>(0, ::read(pipeReader, read.data(), 64))));
+    EXPECT_EQ(read, "");
+    ::close(pipeReader);
+    std::FILE* file = std::fopen(notes.c_str(), "rb");
+    ASSERT_NE(file, nullptr);
+    std::string after(256, '\0');
+    after.resize(std::fread(after.data(), 1, after.size(), file));
+    std::fclose(file);
+    EXPECT_EQ(after, contents);
+    std::remove(symlinkPath.c_str());
+    std::remove(pipe.c_str());
+    std::remove(notes.c_str());
+    ::rmdir(folder.c_str());
+}
+
+// A second link on a port in use backs off before it writes, and the first
+// goes on receiving and sending; once the first closes, the port is free again.
+TEST_F(LinkOverPseudoTerminal, APortInUseIsRefusedAndTheFirstUserGoesOn) {
+    ASSERT_TRUE(link.open(terminal.slavePath()));
+    StatusLog secondStatus;
+    SnifferLink second{opener, secondStatus.sink()};
+    EXPECT_FALSE(second.open(terminal.slavePath()));
+    EXPECT_EQ(secondStatus.last(), "Port " + terminal.slavePath() + " is in use");
+    EXPECT_EQ(second.openError(), "the port is in use");
+    EXPECT_EQ(terminal.receive(1, 300), "");  // nothing reached the device
+
+    terminal.send("+MACF:01\r\n");
+    EXPECT_EQ(nextLine(link), "+MACF:01\r\n");
+    EXPECT_TRUE(link.writeLine("AT+SNIF=0\r"));
+    EXPECT_EQ(terminal.receive(10), "AT+SNIF=0\r");
+
+    link.close();
+    EXPECT_TRUE(second.open(terminal.slavePath()));
 }
 
 TEST_F(LinkOverPseudoTerminal, HangUpEndsTheReader) {
@@ -363,9 +431,9 @@ TEST(PosixSerialPort, WakesReadsAndBoundsWrites) {
     Watchdog watchdog;
     PseudoTerminal terminal;
     PosixPortOpener opener;
-    std::string error;
-    std::unique_ptr<SerialPort> port = opener.open(terminal.slavePath(), error);
-    ASSERT_NE(port, nullptr) << error;
+    PortOpenFailure failure;
+    std::unique_ptr<SerialPort> port = opener.open(terminal.slavePath(), failure);
+    ASSERT_NE(port, nullptr) << failure.reason;
     uint8_t bytes[16];
     size_t received = 0;
     port->wake();  // a wake before the read ends the next read

@@ -48,14 +48,12 @@ std::vector<ExtcapInterface> extcapInterfaces(const std::vector<std::string>& sy
     return interfaces;
 }
 
-std::optional<ExtcapInterface> findExtcapInterface(const std::string& value) {
-    for (const ExtcapInterface& simulated : extcapInterfaces({}))
-        if (simulated.value == value)
-            return simulated;
-    const std::string prefix = kExtcapInterfacePrefix;
-    if (!value.starts_with(prefix) || !plainPortName(value.substr(prefix.size())))
-        return std::nullopt;
-    return serialPortInterface(value.substr(prefix.size()));
+std::optional<ExtcapInterface> findExtcapInterface(const std::string& value,
+                                                   const std::vector<std::string>& systemPorts) {
+    for (const ExtcapInterface& listed : extcapInterfaces(systemPorts))
+        if (listed.value == value)
+            return listed;
+    return std::nullopt;
 }
 
 std::string interfacesAnswer(const std::vector<ExtcapInterface>& interfaces) {

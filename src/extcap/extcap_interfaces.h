@@ -22,10 +22,11 @@ inline constexpr const char* kSimulatedBrindleInterface = "quorlanmirex-simulato
 inline constexpr int kChannelControl = 0;
 
 std::vector<ExtcapInterface> extcapInterfaces(const std::vector<std::string>& systemPorts);
-// The interface of that name: a simulated one, or the serial port named after the
-// prefix (one Wireshark remembers need not be plugged in now). None for a name
-// that is not ours or names no plain port.
-std::optional<ExtcapInterface> findExtcapInterface(const std::string& value);
+// The interface of that name among those listed for `systemPorts`: a simulated
+// one or a serial port of the system. None for any other name, so nothing but a
+// listed port is ever opened.
+std::optional<ExtcapInterface> findExtcapInterface(const std::string& value,
+                                                   const std::vector<std::string>& systemPorts);
 
 // The answers to --extcap-interfaces, --extcap-dlts and --extcap-config.
 std::string interfacesAnswer(const std::vector<ExtcapInterface>& interfaces);

@@ -4,7 +4,9 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <system_error>
 #include <termios.h>
 #include <thread>
@@ -23,7 +25,36 @@ std::string devicePath(const std::string& name) {
     return name.starts_with('/') ? name : "/dev/" + name;
 }
 
+constexpr const char* kNotASerialPort = "not a serial port";
+constexpr const char* kInUse = "the port is in use";
+
 std::string errorText(int error) { return std::system_category().message(error); }
+
+std::unique_ptr<SerialPort> refuse(PortOpenFailure& failure, PortOpenFailure::Kind kind,
+                                   std::string reason) {
+    failure = {kind, std::move(reason)};
+    return nullptr;
+}
+
+// The descriptor is the character device that was looked at before the open (not
+// something swapped in meanwhile) and a terminal: /dev/null and the like are not.
+bool isTerminal(int device, const struct stat& named) {
+    struct stat opened {};
+    return ::fstat(device, &opened) == 0 && S_ISCHR(opened.st_mode) &&
+           opened.st_rdev == named.st_rdev && ::isatty(device) == 1;
+}
+
+// TIOCEXCL keeps other users off an open port but not root, so the port is also
+// locked; a second capture backs off before it sends a byte. Only a lock held
+// elsewhere refuses the port: a device without lock support is used as it is.
+bool lockedForUs(int device) {
+    while (::flock(device, LOCK_EX | LOCK_NB) != 0) {
+        if (errno == EINTR)
+            continue;
+        return errno != EWOULDBLOCK;
+    }
+    return true;
+}
 
 // The results are ignored on purpose: a pseudo-terminal, for one, refuses the
 // modem-line calls, and the port works without them.
@@ -153,18 +184,41 @@ bool PosixSerialPort::waitUntilSent(Deadline deadline) const {
     return true;
 }
 
-std::unique_ptr<SerialPort> PosixPortOpener::open(const std::string& name, std::string& error) {
-    const int device = ::open(devicePath(name).c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+std::unique_ptr<SerialPort> PosixPortOpener::open(const std::string& name,
+                                                  PortOpenFailure& failure) {
+    const std::string path = devicePath(name);
+    struct stat named {};
+    if (::stat(path.c_str(), &named) != 0)
+        return refuse(failure, PortOpenFailure::Kind::kSystem, errorText(errno));
+    // Opening some devices has effects of its own (a tape rewinds), so only
+    // character devices are opened at all.
+    if (!S_ISCHR(named.st_mode))
+        return refuse(failure, PortOpenFailure::Kind::kNotASerialPort, kNotASerialPort);
+    const int device = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (device < 0) {
-        error = errorText(errno);
-        return nullptr;
+        if (errno == EBUSY)  // held exclusively by another program
+            return refuse(failure, PortOpenFailure::Kind::kInUse, kInUse);
+        return refuse(failure, PortOpenFailure::Kind::kSystem, errorText(errno));
+    }
+    PortOpenFailure::Kind refusal{};
+    const char* reason = nullptr;
+    if (!isTerminal(device, named)) {
+        refusal = PortOpenFailure::Kind::kNotASerialPort;
+        reason = kNotASerialPort;
+    } else if (!lockedForUs(device)) {
+        refusal = PortOpenFailure::Kind::kInUse;
+        reason = kInUse;
+    }
+    if (reason) {
+        ::close(device);
+        return refuse(failure, refusal, reason);
     }
     configure(device);
     const int wakeSignal = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (wakeSignal < 0) {
-        error = errorText(errno);
+        const int error = errno;
         ::close(device);
-        return nullptr;
+        return refuse(failure, PortOpenFailure::Kind::kSystem, errorText(error));
     }
     return std::make_unique<PosixSerialPort>(device, wakeSignal);
 }

@@ -37,11 +37,13 @@ private:
 };
 
 // Opens "ttyUSB0" as /dev/ttyUSB0 and an absolute path (a pseudo-terminal, say)
-// as it is. Only the open itself can fail: a device that refuses part of the
-// configuration (a pseudo-terminal has no modem lines) is used as it is.
+// as it is. Only a character device that is a terminal is opened for use, and
+// only when no other program holds it (an advisory lock, kept while it is open).
+// A device that refuses part of the configuration (a pseudo-terminal has no modem
+// lines) is used as it is.
 class PosixPortOpener : public PortOpener {
 public:
-    std::unique_ptr<SerialPort> open(const std::string& name, std::string& error) override;
+    std::unique_ptr<SerialPort> open(const std::string& name, PortOpenFailure& failure) override;
 };
 
 } // namespace qlm

@@ -32,13 +32,26 @@ public:
     virtual WriteResult write(std::string_view text, std::chrono::milliseconds budget) = 0;
 };
 
+// Why a port could not be opened.
+struct PortOpenFailure {
+    enum class Kind {
+        kSystem,          // the system refused the open
+        kNotASerialPort,  // a file, a folder, a pipe or a device that is no terminal
+        kInUse,           // another program holds the port
+    };
+    Kind kind = Kind::kSystem;
+    std::string reason;  // the system's description, or the refusal's
+};
+
 // Opens ports by name: "ttyUSB0" (under /dev), an absolute path such as a
-// pseudo-terminal, or "COM3" on Windows.
+// pseudo-terminal, or "COM3" on Windows. Nothing is written to what is not a
+// serial port, nor to a port another program holds.
 class PortOpener {
 public:
     virtual ~PortOpener() = default;
-    // The open port, or null with the system's description of the failure in `error`.
-    virtual std::unique_ptr<SerialPort> open(const std::string& name, std::string& error) = 0;
+    // The open port, or null with the reason in `failure`.
+    virtual std::unique_ptr<SerialPort> open(const std::string& name,
+                                             PortOpenFailure& failure) = 0;
 };
 
 } // namespace qlm

@@ -27,6 +27,20 @@ static_assert(sizeof(std::atomic<uint32_t>) == sizeof(uint32_t) &&
 uint32_t* futexWord(std::atomic<uint32_t>& word) { return reinterpret_cast<uint32_t*>(&word); }
 #endif
 
+// The system's own refusal keeps the plain text; a port refused for what it is
+// says why.
+std::string openFailureText(const std::string& portName, const PortOpenFailure& failure) {
+    switch (failure.kind) {
+    case PortOpenFailure::Kind::kInUse:
+        return "Port " + portName + " is in use";
+    case PortOpenFailure::Kind::kNotASerialPort:
+        return "Couldn't open " + portName + ": " + failure.reason;
+    case PortOpenFailure::Kind::kSystem:
+        break;
+    }
+    return "Couldn't open " + portName + ":";
+}
+
 } // namespace
 
 SnifferLink::SnifferLink(PortOpener& opener, StatusSink status)
@@ -37,9 +51,11 @@ SnifferLink::~SnifferLink() { close(); }
 bool SnifferLink::open(const std::string& portName) {
     close();
     portName_ = portName;
-    std::unique_ptr<SerialPort> port = opener_.open(portName, openError_);
+    PortOpenFailure failure;
+    std::unique_ptr<SerialPort> port = opener_.open(portName, failure);
     if (!port) {
-        status_("Couldn't open " + portName + ":");
+        openError_ = failure.reason;
+        status_(openFailureText(portName, failure));
         return false;
     }
     openError_.clear();

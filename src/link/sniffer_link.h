@@ -37,14 +37,17 @@ public:
     SnifferLink& operator=(const SnifferLink&) = delete;
 
     // Closes an open port (ending and joining its reader), opens `portName`, and
-    // starts a new reader. Shows "Couldn't open <name>:" on failure and
+    // starts a new reader. Shows "Couldn't open <name>:" when the system refused
+    // the open, "Couldn't open <name>: not a serial port" for anything but a
+    // terminal, "Port <name> is in use" when another program holds it, and
     // "Searching for sniffer on <name>:" on success.
     bool open(const std::string& portName);
     // Ends and joins the reader and closes the port. The state is Ended afterwards.
     void close();
     bool isOpen() const { return port_ != nullptr; }
     const std::string& portName() const { return portName_; }
-    // The system's description of why the last open failed; empty after a success.
+    // Why the last open failed (the system's description, "not a serial port" or
+    // "the port is in use"); empty after a success.
     const std::string& openError() const { return openError_; }
 
     // Sends a command. A write that does not complete within 5 ms per character plus

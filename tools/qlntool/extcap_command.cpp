@@ -59,7 +59,7 @@ int extcapCommand(const Arguments& arguments) {
     if (request.step == Step::kInterfaces)
         return print(qlm::interfacesAnswer(qlm::extcapInterfaces(qlm::listSystemSerialPorts())));
     const std::optional<qlm::ExtcapInterface> interface =
-        qlm::findExtcapInterface(request.interface);
+        qlm::findExtcapInterface(request.interface, qlm::listSystemSerialPorts());
     if (!interface)
         return fail("no such interface \"" + request.interface + "\"");
     switch (request.step) {

@@ -186,6 +186,43 @@ TEST(Sniffing, StartSendsTheChannelOfEachDeviceKind) {
     EXPECT_EQ(none.device.portsOpened(), 0);
 }
 
+// Only the confirmation starts a capture; a refusal keeps the one in memory and
+// names the reply.
+TEST(Sniffing, ARefusedStartIsAFailureThatNamesTheReply) {
+    const uint8_t frame[] = {0x05, 0x02, 0x00, 0x07, 0x40, 0x80};
+    struct Case {
+        bool brindle;
+        std::string command;
+        std::string reply;
+        std::string shown;
+    } cases[] = {
+        {false, "AT+SNIF=4\r", "+ERRR\r\n", "+ERRR"},
+        {false, "AT+SNIF=4\r", "OK\r\n", "OK"},
+        {false, "AT+SNIF=4\r", "+ERR\x01\xF0" + std::string(60, 'x') + "\r\n",
+         "+ERR??" + std::string(34, 'x') + "..."},
+        {true, "+MSTR=000F\r", "+ERRR\r\n", "+ERRR"},
+        {true, "+MSTR=000F\r", "+MSTC=E800\r\n", "+MSTC=E800"},
+        {true, "+MSTR=5101\r", "+MSTC=E851\r\n", "+MSTC=E851"},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.reply);
+        Bench bench(test.brindle);
+        bench.device.onCommand(test.command, test.reply);  // the first reaction wins
+        test.brindle ? bench.replyBrindle() : bench.replySniffer();
+        bench.device.onCommand("+MSTR=000F\r", "+MSTC=00\r\n");
+        bench.capture.frames.appendFrame(bench.now, frame);
+        bench.capture.statistics.update(false);
+        bench.capture.channels.setSelectedChannel(4);
+        EXPECT_FALSE(bench.sniffing.start());
+        EXPECT_FALSE(bench.sniffing.sniffing());
+        EXPECT_EQ(bench.sniffing.refusal(), test.shown);
+        EXPECT_EQ(bench.status.back(), "Device on ttyUSB0: refused to sniff (" + test.shown + ")");
+        EXPECT_EQ(bench.capture.frames.frameCount(), 1);
+        EXPECT_EQ(bench.capture.statistics.packets(), 1);
+        EXPECT_EQ(bench.sniffing.tick(), Sniffing::Tick::kIdle);
+    }
+}
+
 TEST(Sniffing, IntakeStoresReportsOfTheCurrentKindOneLinePerTick) {
     Bench bench(false);
     bench.replySniffer();

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
@@ -13,7 +14,9 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <poll.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -340,6 +343,67 @@ TEST(QlntoolDevice, APortThatIsNotASerialPortOrIsInUseIsRefused) {
         << said;
     EXPECT_EQ(frameLinesIn(first.output), numberAfter(said, "frames: "));
     fs::remove(first.output);
+}
+
+// A sniffer on a pseudo-terminal that identifies itself and answers every
+// other command with "+ERRR", as a device that refuses to sniff does.
+class RefusingSniffer {
+public:
+    RefusingSniffer() : master_(::posix_openpt(O_RDWR | O_NOCTTY)) {
+        if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0)
+            return;
+        path_ = ::ptsname(master_);
+        thread_ = std::thread([this] { answer(); });
+    }
+    ~RefusingSniffer() {
+        stop_ = true;
+        if (thread_.joinable())
+            thread_.join();
+        ::close(master_);
+    }
+    const std::string& path() const { return path_; }
+
+private:
+    void answer() {
+        std::string command;
+        while (!stop_) {
+            pollfd watched{master_, POLLIN, 0};
+            char byte = 0;
+            if (::poll(&watched, 1, 50) <= 0 || ::read(master_, &byte, 1) != 1)
+                continue;
+            if (byte != '\r') {
+                command += byte;
+                continue;
+            }
+            const std::string reply = command.empty()       ? "OK\r\n"
+                                      : command == "AT+INIT" ? "+INIT:IEEE 802.Quorlanmirex\r\n"
+                                                             : "+ERRR\r\n";
+            [[maybe_unused]] const ssize_t sent = ::write(master_, reply.data(), reply.size());
+            command.clear();
+        }
+    }
+
+    int master_;
+    std::string path_;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+TEST(QlntoolDevice, ADeviceThatRefusesToSniffFailsTheCaptureWithItsReply) {
+    RefusingSniffer device;
+    ASSERT_FALSE(device.path().empty());
+    const std::string output = temporaryPath("refused.qln");
+    const ToolRun run =
+        qlntool("capture --port " + device.path() + " --channel 11 --seconds 1 -o " + output);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.output.find("Device on " + device.path() + ": refused to sniff (+ERRR)\n"),
+              std::string::npos)
+        << run.output;
+    EXPECT_NE(run.output.find("the device on " + device.path() + " refused to sniff: +ERRR"),
+              std::string::npos)
+        << run.output;
+    EXPECT_EQ(run.output.find("Sniffing on"), std::string::npos) << run.output;
+    EXPECT_FALSE(fs::exists(output));
 }
 
 TEST(QlntoolDevice, ADeviceThatNeverAnswersDetectionIsNamedSo) {

@@ -6,6 +6,7 @@
 #include "link/device_search.h"
 #include "capture/hex_pair.h"
 
+#include <algorithm>
 #include <chrono>
 #include <ctime>
 
@@ -13,6 +14,23 @@ namespace qlm {
 namespace {
 
 constexpr size_t kFirstPair = 6;  // after the five-character tag and a separator
+
+constexpr std::string_view kErrorReply = "+ERRR";
+constexpr size_t kMaxReplyShown = 40;
+constexpr size_t kBrindleStatus = 6;  // "+MSTC=" and the status byte
+
+// A reply as the status line can show it: without its line end, control
+// characters and bytes beyond ASCII as '?', and cut short.
+std::string printableReply(std::string_view reply) {
+    while (!reply.empty() && (reply.back() == '\n' || reply.back() == '\r'))
+        reply.remove_suffix(1);
+    std::string shown;
+    for (const char c : reply.substr(0, kMaxReplyShown))
+        shown += c >= ' ' && c <= '~' ? c : '?';
+    if (reply.size() > kMaxReplyShown)
+        shown += "...";
+    return shown;
+}
 
 std::string hexByteText(int value) {
     static constexpr char kDigits[] = "0123456789ABCDEF";
@@ -36,25 +54,44 @@ ArrivalTime localArrivalTime() {
     return {local.tm_hour, local.tm_min, local.tm_sec, static_cast<int32_t>(milliseconds)};
 }
 
+// Only the confirmation counts as a yes: "+SNIF" from the sniffer, "+MSTC" with
+// the status 00 (success) from the Brindle. An error reply ends the start with
+// the reply named in the status line; silence ends it quietly.
 bool Sniffing::tellDeviceToSniff(int channel) {
     DeviceConversation& d = conversation_;
     if (!d.brindle()) {
         if (!d.send(std::string("AT+SNIF=") + snifferChannelDigit(channel) + "\r") || !d.waitLine())
             return false;
-        d.release();
-        return true;
+        return takeConfirmation(d.lineStartsWith("+SNIF"));
     }
     const int channelNumber = channel + ChannelTable::kFirstChannelNumber;
-    if (!d.send("+MSTR=00" + hexByteText(channelNumber) + "\r") || !d.awaitTag("+MSTC"))
+    if (!d.send("+MSTR=00" + hexByteText(channelNumber) + "\r") || !awaitAttributeSet())
         return false;
-    d.release();
-    if (!d.send("+MSTR=5101\r") || !d.awaitTag("+MSTC"))  // promiscuous mode on
+    // Promiscuous mode on.
+    return d.send("+MSTR=5101\r") && awaitAttributeSet();
+}
+
+bool Sniffing::awaitAttributeSet() {
+    DeviceConversation& d = conversation_;
+    if (!d.awaitEither("+MSTC", kErrorReply))
         return false;
-    d.release();
-    return true;
+    const std::string_view reply = d.line();
+    const std::string_view status = reply.substr(std::min(kBrindleStatus, reply.size()));
+    return takeConfirmation(reply.starts_with("+MSTC") && status.starts_with("00"));
+}
+
+bool Sniffing::takeConfirmation(bool confirmed) {
+    if (!confirmed) {
+        refusal_ = printableReply(conversation_.line());
+        conversation_.show("Device on " + conversation_.portName() +
+                           ": refused to sniff (" + refusal_ + ")");
+    }
+    conversation_.release();
+    return confirmed;
 }
 
 bool Sniffing::start() {
+    refusal_.clear();
     const int channel = capture_.channels.selectedChannel();
     if (channel < 0 || !ensureOpen(conversation_))
         return false;

@@ -4,6 +4,7 @@
 #include "link/device_conversation.h"
 
 #include <functional>
+#include <string>
 
 namespace qlm {
 
@@ -38,6 +39,9 @@ public:
     // counters and starts the intake. False when there is no port, no selected
     // channel, or the device did not confirm (the capture is then untouched).
     bool start();
+    // The reply with which the device refused the last start ("+ERRR", say); empty
+    // when it did not refuse.
+    const std::string& refusal() const { return refusal_; }
     // Ends the intake and, when a port is open, brings the device back to idle.
     // The reports the device sent before it took the stop in are stored like any
     // others; returns how many records that added.
@@ -52,6 +56,9 @@ public:
 
 private:
     bool tellDeviceToSniff(int channel);
+    bool awaitAttributeSet();
+    // Releases the reply; unless it confirmed, remembers and shows it.
+    bool takeConfirmation(bool confirmed);
     bool bringDeviceToIdle();
     // Stores a frame or overflow report and releases it; false for any other line.
     bool takeReport(std::string_view line);
@@ -64,6 +71,7 @@ private:
     ArrivalClock clock_;
     bool sniffing_ = false;
     bool stopConfirmed_ = false;
+    std::string refusal_;
 };
 
 } // namespace qlm

@@ -38,6 +38,8 @@ std::string scanFailure(ChannelScan::ScanAll result, const std::string& port,
 }
 
 std::string sniffingFailure(const Sniffing& sniffing, const std::string& port) {
+    if (!sniffing.refusal().empty())
+        return "the device on " + port + " refused to sniff: " + sniffing.refusal();
     return sniffing.stopConfirmed() ? "the device did not start sniffing"
                                     : "the device on " + port + " never confirmed the stop";
 }

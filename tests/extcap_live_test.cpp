@@ -62,7 +62,8 @@ uint16_t simulatedPanOn(int channel) {
 // ends of the fifo and both control pipes.
 class ExtcapCapture {
 public:
-    explicit ExtcapCapture(const std::string& options) {
+    // `controlIn` replaces the command fifo (with "/dev/zero", say).
+    explicit ExtcapCapture(const std::string& options, const std::string& controlIn = "") {
         folder_ = fs::temp_directory_path() / ("extcap-live-" + std::to_string(::getpid()));
         fs::remove_all(folder_);
         fs::create_directories(folder_);
@@ -73,8 +74,9 @@ public:
         data_ = ::open(fifo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
         fromProgram_ = ::open(out.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
         const std::string command = "exec " + std::string(QLNTOOL_PATH) +
-                                    " extcap --capture --fifo " + fifo +
-                                    " --extcap-control-in " + in + " --extcap-control-out " +
+                                    " extcap --capture --fifo " + fifo + " --extcap-control-in " +
+                                    (controlIn.empty() ? in : controlIn) +
+                                    " --extcap-control-out " +
                                     out + " " + options + " 2>" + path("stderr");
         pid_ = ::fork();
         if (pid_ == 0) {
@@ -83,7 +85,7 @@ public:
         }
         // The program opens its end of the command pipe at once, unless it fails.
         for (auto end = Clock::now() + std::chrono::seconds(5);
-             toProgram_ < 0 && !reaped() && Clock::now() < end;
+             controlIn.empty() && toProgram_ < 0 && !reaped() && Clock::now() < end;
              std::this_thread::sleep_for(std::chrono::milliseconds(10)))
             toProgram_ = ::open(in.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
     }
@@ -144,6 +146,14 @@ public:
         return status_;
     }
     void signal(int number) { ::kill(pid_, number); }
+    // The program's resident memory in KiB, -1 once it has ended.
+    long residentKiB() const {
+        std::ifstream status("/proc/" + std::to_string(pid_) + "/status");
+        for (std::string line; std::getline(status, line);)
+            if (line.rfind("VmRSS:", 0) == 0)
+                return std::stol(line.substr(6));
+        return -1;
+    }
     void closeFifo() {
         ::close(data_);
         data_ = -1;
@@ -264,6 +274,34 @@ TEST(ExtcapLive, TheToolbarsChannelSelectorMovesTheSnifferAndSigtermEndsTheCaptu
     EXPECT_TRUE(capture.ended());
     EXPECT_EQ(capture.leftOver(), 0u);
     EXPECT_TRUE(capture.received({0, ControlCommand::kStatusbarMessage, "Sniffing de-activated"}));
+}
+
+// A control pipe that never runs dry, or a flood of toolbar requests, neither
+// grows the program nor keeps it from a stop.
+TEST(ExtcapLive, AnEndlessControlPipeNeitherGrowsTheProgramNorHoldsUpItsStop) {
+    ExtcapCapture zeros("--extcap-interface quorlanmirex-simulator --channel 15", "/dev/zero");
+    zeros.readPackets([&] { return zeros.packets().size() >= 3; }, std::chrono::seconds(20));
+    ASSERT_GE(zeros.packets().size(), 3u) << zeros.errors();
+    const long early = zeros.residentKiB();
+    zeros.readPackets([] { return false; }, std::chrono::seconds(2));
+    const long later = zeros.residentKiB();
+    EXPECT_GT(early, 0);
+    EXPECT_LT(later, early + 20 * 1024) << "KiB resident: " << early << " then " << later;
+    zeros.signal(SIGTERM);
+    EXPECT_EQ(zeros.exitStatus(std::chrono::seconds(3)), 0) << zeros.errors();
+
+    const uint16_t pan20 = simulatedPanOn(20);
+    ExtcapCapture flood("--extcap-interface quorlanmirex-simulator --channel 15");
+    ASSERT_TRUE(flood.commandPipeOpen()) << flood.errors();
+    flood.readPackets([&] { return flood.packets().size() >= 3; }, std::chrono::seconds(20));
+    for (int i = 0; i < 500; ++i)
+        flood.send({0, ControlCommand::kSet, i % 2 == 0 ? "12" : "20"});
+    const size_t before = flood.packets().size();
+    flood.readPackets([&] { return countOnPan(flood.packets(), before, pan20) >= 3; },
+                      std::chrono::seconds(20));
+    EXPECT_GE(countOnPan(flood.packets(), before, pan20), 3u) << flood.errors();
+    flood.signal(SIGTERM);
+    EXPECT_EQ(flood.exitStatus(std::chrono::seconds(3)), 0) << flood.errors();
 }
 
 TEST(ExtcapLive, ClosingTheFifoEndsTheCaptureCleanly) {

@@ -41,6 +41,8 @@ class ControlMessageReader {
 public:
     static constexpr size_t kLargestPayload = 4096;
 
+    // Take the messages out with next() after each feed: the reader then holds
+    // at most one message in part besides what was fed.
     void feed(std::string_view bytes);
     // The next complete message, if one has arrived.
     std::optional<ControlMessage> next();

@@ -34,11 +34,16 @@ std::vector<ControlMessage> ControlPipes::receive() {
     if (in_ < 0)
         return messages;
     char buffer[4096];
-    // 0 is no writer yet, or none any more; -1 with EAGAIN is nothing now.
-    for (ssize_t got; (got = ::read(in_, buffer, sizeof buffer)) > 0;)
+    // 0 is no writer yet, or none any more; -1 with EAGAIN is nothing now. A pipe
+    // that never runs dry (/dev/zero, say) is read only so far per call, and the
+    // messages are taken out after every read, so the reader keeps at most one.
+    size_t taken = 0;
+    for (ssize_t got; taken < kReadPerCall && (got = ::read(in_, buffer, sizeof buffer)) > 0;) {
+        taken += static_cast<size_t>(got);
         reader_.feed({buffer, static_cast<size_t>(got)});
-    while (std::optional<ControlMessage> message = reader_.next())
-        messages.push_back(std::move(*message));
+        while (std::optional<ControlMessage> message = reader_.next())
+            messages.push_back(std::move(*message));
+    }
     return messages;
 }
 

@@ -20,6 +20,9 @@ public:
     // Longer payloads are cut, so that a message goes out in one atomic write
     // (a pipe takes up to PIPE_BUF bytes whole or not at all).
     static constexpr size_t kLongestPayload = 1024;
+    // What one receive() reads at most, so that the capture looks at its stop
+    // between reads however much the in pipe holds.
+    static constexpr size_t kReadPerCall = 64 * 1024;
 
     // Either path may be empty: no such pipe.
     ControlPipes(const std::string& inPath, const std::string& outPath);
@@ -27,7 +30,7 @@ public:
     ControlPipes(const ControlPipes&) = delete;
     ControlPipes& operator=(const ControlPipes&) = delete;
 
-    // The messages that have arrived complete.
+    // The messages that have arrived complete, from at most kReadPerCall bytes.
     std::vector<ControlMessage> receive();
     // Sends the message, or keeps it for when the pipe has a reader.
     void send(ControlMessage message);

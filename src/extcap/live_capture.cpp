@@ -90,8 +90,7 @@ void LiveCapture::takeIn() {
         if (tick % kTicksPerLook == 0) {
             if (fifo_.readerGone())
                 return;
-            for (const ControlMessage& message : pipes_.receive())
-                obey(message);
+            obey(pipes_.receive());
             pipes_.flush();
             if (!failure_.empty())
                 return;
@@ -115,13 +114,20 @@ bool LiveCapture::forwardNewRecords() {
     return out_.empty() || fifo_.write(out_);
 }
 
-void LiveCapture::obey(const ControlMessage& message) {
-    if (message.command == ControlCommand::kInitialized) {
-        toolbarReady_ = true;
-        showChannel();
-    } else if (message.command == ControlCommand::kSet && message.control == kChannelControl) {
-        changeChannel(message.payload);
+// Only the last channel asked for is sniffed: a flood of requests costs one
+// change, and the stop is looked at before it.
+void LiveCapture::obey(const std::vector<ControlMessage>& messages) {
+    std::optional<std::string> channel;
+    for (const ControlMessage& message : messages) {
+        if (message.command == ControlCommand::kInitialized) {
+            toolbarReady_ = true;
+            showChannel();
+        } else if (message.command == ControlCommand::kSet && message.control == kChannelControl) {
+            channel = message.payload;
+        }
     }
+    if (channel && !stopRequested_())
+        changeChannel(*channel);
 }
 
 void LiveCapture::changeChannel(const std::string& value) {

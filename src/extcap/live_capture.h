@@ -9,6 +9,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace qlm {
 
@@ -42,7 +43,7 @@ private:
     void takeIn();
     // Writes the records stored since the last call; false once the reader has gone.
     bool forwardNewRecords();
-    void obey(const ControlMessage& message);
+    void obey(const std::vector<ControlMessage>& messages);
     // Sniffs the channel asked for; a channel the device would not take ends the
     // capture with the reason in failure_.
     void changeChannel(const std::string& value);

@@ -506,9 +506,9 @@ TEST(Window, CommandLineDropsMenuTogglesZoomAndRenameDoWhatTheySay) {
     QTemporaryDir folder;
     const std::string path = writeCapture(folder, 4);
     app::WindowOptions options = quietOptions();
-    options.importAtStart = path;
-    options.port = "Simulator";  // chosen after as if by the user: searched at once
+    options.port = "Simulator";  // chosen as if by the user: searched at once
     auto window = openWindow(options);
+    window->importFile(QString::fromStdString(path));  // as the program does at start
     // The port was chosen first, then the log imported: "Import" is selected.
     EXPECT_EQ(window->session().capture().frames.frameCount(), 4);
     EXPECT_EQ(window->controlBar()->ports->currentText(), "Import");

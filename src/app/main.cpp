@@ -3,9 +3,12 @@
 #include "app/artwork.h"
 #include "app/main_window.h"
 #include "app/termination_signals.h"
+#include "sim/simulated_device.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+
+#include <cstdio>
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
@@ -33,12 +36,27 @@ int main(int argc, char* argv[]) {
     qlm::app::WindowOptions options;
     options.splash = !parser.isSet(noSplash);
     options.port = parser.value(port).toStdString();
-    options.simulatorRate = parser.value(rate).toDouble();
-    if (!parser.positionalArguments().isEmpty())
-        options.importAtStart = parser.positionalArguments().front().toStdString();
+    if (parser.isSet(rate)) {
+        bool number = false;
+        options.simulatorRate = parser.value(rate).toDouble(&number);
+        if (!number || !(options.simulatorRate > 0) ||
+            options.simulatorRate > qlm::kMostSimulatedFramesPerSecond) {
+            std::fprintf(stderr, "quorlanmirex: --simulator-rate takes frames per second above 0 "
+                                 "and at most %.0f\n",
+                         qlm::kMostSimulatedFramesPerSecond);
+            return 2;
+        }
+    }
 
     qlm::app::CMainFrame window(options);
     qlm::app::closeOnTerminationSignals(window);
+    // The log given on the command line is imported only now, so that SIGTERM
+    // also closes a warning about it.
+    if (!parser.positionalArguments().isEmpty()) {
+        window.importFile(parser.positionalArguments().front());
+        if (window.closed())
+            return 0;
+    }
     window.show();
     if (options.splash)
         window.showSplash();

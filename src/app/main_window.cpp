@@ -200,8 +200,6 @@ CMainFrame::CMainFrame(const WindowOptions& options, QWidget* parent)
         selectPortEntry(options.port);
         choosePortEntry(bar_->ports->currentIndex());
     }
-    if (!options.importAtStart.empty())
-        importFile(QString::fromStdString(options.importAtStart));
 }
 
 void CMainFrame::showSplash() {

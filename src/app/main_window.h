@@ -29,7 +29,6 @@ struct WindowOptions {
     // The system's serial ports; read from the system when not given.
     std::optional<std::vector<std::string>> systemPorts;
     std::string port;          // --port: chosen at start, as if by the user
-    std::string importAtStart; // a log given on the command line
     double simulatorRate = 0;  // frames per second of the built-in simulator, 0 for its default
 };
 
@@ -54,6 +53,9 @@ public:
     QAction* mailBoxAction() const { return mailBoxAction_; }
     QAction* rightJustifyAction() const { return rightJustifyAction_; }
     bool intakeRunning() const { return intake_.isActive(); }
+    // The window was closed and has shut down (a termination signal can do that
+    // before it was ever shown).
+    bool closed() const { return shutDown_; }
 
     // The commands, as the menu and the control bar call them.
     void importFile(const QString& path);

@@ -13,6 +13,9 @@ namespace qlm {
 
 enum class DeviceKind { kSniffer, kBrindle };
 
+// The fastest a simulated device is asked to send frames.
+inline constexpr double kMostSimulatedFramesPerSecond = 100000;
+
 struct SimulatedDeviceOptions {
     DeviceKind kind = DeviceKind::kSniffer;
     uint32_t seed = 1;

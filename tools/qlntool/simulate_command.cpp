@@ -44,8 +44,9 @@ std::string parseSimulateArguments(const Arguments& arguments, qlm::SimulatedDev
                 return "--seed takes a number from 0 to 4294967295";
             options.seed = static_cast<uint32_t>(number);
         } else if (argument == "--rate" && hasValue) {
-            if (!readNumber(arguments[++i], number) || number <= 0 || number > 100000)
-                return "--rate takes frames per second above 0";
+            if (!readNumber(arguments[++i], number) || number <= 0 ||
+                number > qlm::kMostSimulatedFramesPerSecond)
+                return "--rate takes frames per second above 0 and at most 100000";
             options.framesPerSecond = number;
         } else if (argument == "--burst-period" && hasValue) {
             if (!readNumber(arguments[++i], number) || number < 0 || number > 86400)

@@ -22,7 +22,7 @@ void checkRecords(const qlm::Capture& capture) {
     const int32_t nodes = capture.nodes.count();
     for (const qlm::CapturedFrame& frame : capture.frames) {
         require(frame.isOverflow() ||
-                (frame.length >= 1 && frame.length <= qlm::CapturedFrame::kMaxBytes));
+                (frame.length >= 0 && frame.length <= qlm::CapturedFrame::kMaxBytes));
         for (int32_t node : {frame.macSourceNode, frame.macDestNode, frame.nwkSourceNode,
                              frame.nwkDestNode})
             require(node >= -1 && node < nodes);

@@ -12,7 +12,10 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdio>
+#include <sys/resource.h>
 #include <thread>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -322,6 +325,69 @@ TEST(Sniffing, StopStoresTheReportsStillOnTheirWay) {
     silent.sniffing.stop();
     EXPECT_FALSE(silent.sniffing.stopConfirmed());
     EXPECT_FALSE(silent.sniffing.sniffing());
+}
+
+#if defined(__SANITIZE_THREAD__)
+constexpr bool kThreadSanitizer = true;
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+constexpr bool kThreadSanitizer = true;
+#else
+constexpr bool kThreadSanitizer = false;
+#endif
+#else
+constexpr bool kThreadSanitizer = false;
+#endif
+
+long virtualMemoryBytes() {
+    long pages = 0;
+    if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(statm, "%ld", &pages) != 1)
+            pages = 0;
+        std::fclose(statm);
+    }
+    return pages * ::sysconf(_SC_PAGESIZE);
+}
+
+// The store is filled to the end of a limited address space; the next report
+// finds no room.
+TEST(Sniffing, AStoreThatCannotGrowStopsTheDeviceAndKeepsWhatWasStored) {
+    if (kThreadSanitizer)
+        GTEST_SKIP() << "the sanitizer's own mappings need address space beyond any limit";
+    Bench bench(false);
+    bench.replySniffer();
+    bench.capture.channels.setSelectedChannel(0);
+    ASSERT_TRUE(bench.sniffing.start());
+    bench.newCommands();
+    const uint8_t frame[] = {0x05, 0x02, 0x03, 0x04, 0x05, 0xEC, 0x85};
+    rlimit previous{};
+    ::getrlimit(RLIMIT_AS, &previous);
+    rlimit limited = previous;
+    limited.rlim_cur = static_cast<rlim_t>(virtualMemoryBytes() + (16 << 20));
+    ASSERT_EQ(::setrlimit(RLIMIT_AS, &limited), 0);
+    while (bench.capture.frames.appendFrame(bench.now, frame)) {
+    }
+    // Room for the dialogue's small needs, none for another step of the store.
+    limited.rlim_cur += 64 << 10;
+    ::setrlimit(RLIMIT_AS, &limited);
+    const int32_t stored = bench.capture.frames.frameCount();
+    bench.device.sendLine("+MACF:0502030405EC85");
+    Sniffing::Tick tick = Sniffing::Tick::kNothing;
+    for (int i = 0; i < 50 && tick == Sniffing::Tick::kNothing; ++i) {
+        bench.link.waitForLine(100);
+        tick = bench.sniffing.tick();
+    }
+    ::setrlimit(RLIMIT_AS, &previous);
+    EXPECT_EQ(tick, Sniffing::Tick::kOutOfMemory);
+    EXPECT_FALSE(bench.sniffing.sniffing());
+    EXPECT_TRUE(bench.sniffing.ranOutOfMemory());
+    EXPECT_EQ(bench.capture.frames.frameCount(), stored);
+    EXPECT_EQ(bench.status.back(),
+              "Out of memory after " + std::to_string(stored) + " frames: the rest was not read");
+    // The device was told to stop.
+    EXPECT_EQ(bench.newCommands(), (Texts{"\r", "AT+INIT\r"}));
+    EXPECT_TRUE(bench.sniffing.stopConfirmed());
+    EXPECT_EQ(bench.sniffing.tick(), Sniffing::Tick::kIdle);
 }
 
 TEST(Sniffing, DeviceGoneMidCaptureKeepsTheFramesAndReportsIt) {

@@ -356,7 +356,8 @@ TEST(LogReader, SaysSoWhenMemoryRunsOutForFrames) {
     EXPECT_FALSE(complete);
     EXPECT_GT(capture->frames.frameCount(), 0);
     EXPECT_LT(capture->frames.frameCount(), 400'000);
-    EXPECT_EQ(capture->statistics.packets(), 400'000);
+    // The reading stopped at the line that found no room, counted as read.
+    EXPECT_EQ(capture->statistics.packets(), capture->frames.frameCount() + 1);
 }
 
 } // namespace

@@ -16,6 +16,7 @@ target_compile_definitions(qlntool_tests PRIVATE
 find_program(TSHARK_EXECUTABLE tshark)
 qlm_add_test(pcap_tests
     pcap_export_test.cpp
+    pcap_integrity_test.cpp
 )
 target_link_libraries(pcap_tests PRIVATE qlm_pcap)
 target_compile_definitions(pcap_tests PRIVATE TSHARK_PATH="${TSHARK_EXECUTABLE}"

@@ -138,6 +138,88 @@ TEST(Qlntool, ExportsIntoDevicesAndStopsAtAFileSizeLimitWithTheUsualMessage) {
     fs::remove_all(folder);
 }
 
+std::string fileText(const std::string& path) {
+    qlm::LargeBuffer contents;
+    EXPECT_TRUE(qlm::readWholeFile(path, contents));
+    return std::string(contents.view());
+}
+
+void writeText(const std::string& path, const std::string& text) {
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    std::fwrite(text.data(), 1, text.size(), file);
+    std::fclose(file);
+}
+
+// The tool does its work with what it read, says where the reading stopped and
+// fails; it refuses a date the format cannot hold.
+TEST(Qlntool, AFileReadOnlyInPartOrADateTheFormatCannotHoldFails) {
+    const std::string whole = temporaryPath("whole.pcapng");
+    ASSERT_EQ(qlntool(std::string("convert ") + EXAMPLE_PATH + " " + whole).status, 0);
+    const std::string first = fileText(whole);
+    // A second section whose byte-order magic is damaged.
+    std::string second = first;
+    second[8] = 'X';
+    const std::string damaged = temporaryPath("damaged.pcapng");
+    writeText(damaged, first + second);
+    const std::string said = "Damaged pcapng block at byte " + std::to_string(first.size()) +
+                             ": the rest of the file was not read";
+    const ToolRun info = qlntool("info " + damaged);
+    EXPECT_EQ(info.status, 1);
+    EXPECT_NE(info.output.find(said), std::string::npos) << info.output;
+    // The first section was read whole.
+    const std::string counted = qlntool("info " + whole).output;
+    EXPECT_NE(info.output.find(counted), std::string::npos) << info.output << counted;
+    const std::string out = temporaryPath("kept.qln");
+    const std::string expected = temporaryPath("expected.qln");
+    const ToolRun convert = qlntool("convert " + damaged + " " + out);
+    EXPECT_EQ(convert.status, 1);
+    EXPECT_NE(convert.output.find(said), std::string::npos) << convert.output;
+    ASSERT_EQ(qlntool("convert " + whole + " " + expected).status, 0);
+    EXPECT_EQ(frameLines(out), frameLines(expected));
+    EXPECT_FALSE(frameLines(out).empty());
+
+    // A first block that cannot be read is no capture at all.
+    writeText(damaged, second);
+    const ToolRun nothing = qlntool("info " + damaged);
+    EXPECT_EQ(nothing.status, 1);
+    EXPECT_NE(nothing.output.find("Damaged pcapng block at byte 0"), std::string::npos)
+        << nothing.output;
+
+    const std::string classic = temporaryPath("late.pcap");
+    const ToolRun late =
+        qlntool(std::string("convert --date 2200-01-01 ") + EXAMPLE_PATH + " " + classic);
+    EXPECT_EQ(late.status, 1);
+    EXPECT_NE(late.output.find("Classic pcap holds no time after 2106-02-07 06:28:15 UTC"),
+              std::string::npos)
+        << late.output;
+    EXPECT_FALSE(fs::exists(classic));
+    for (const std::string& path : {whole, damaged, out, expected})
+        fs::remove(path);
+}
+
+// Under a limit on address space the store stops growing: what fits is counted,
+// and the tool says so and fails.
+TEST(Qlntool, AnImportThatRunsOutOfMemoryFailsWithWhatItRead) {
+    const std::string big = temporaryPath("big.qln");
+    {
+        std::string text;
+        for (int i = 0; i < 600'000; ++i)
+            text += "+FRAM:10,00,00,000,05,02,00,0E,EC,E4\r\n";
+        writeText(big, text);
+    }
+    const ToolRun run = qlntool("info " + big + " 2>&1; ulimit -v 100000; exec " +
+                                QLNTOOL_PATH + " info " + big);
+    EXPECT_EQ(run.status, 1) << run.output;
+    EXPECT_NE(run.output.find("frames: 600000"), std::string::npos) << run.output;
+    const size_t said = run.output.find("Out of memory after ");
+    ASSERT_NE(said, std::string::npos) << run.output;
+    const std::string kept = run.output.substr(said + 20, run.output.find(' ', said + 20) - said - 20);
+    EXPECT_NE(run.output.find("frames: " + kept + "\n"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find(" frames: the rest was not read"), std::string::npos);
+    fs::remove(big);
+}
+
 TEST(Qlntool, NodeNamesStayInTheirColumnAndOddFilesWarn) {
     const std::string log = temporaryPath("tabs.qln");
     {

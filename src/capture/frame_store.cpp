@@ -78,4 +78,8 @@ void FrameStore::forgetRowWidths() {
         record[i].rowWidth = -1;
 }
 
+std::string outOfMemoryMessage(int64_t frames) {
+    return "Out of memory after " + std::to_string(frames) + " frames: the rest was not read";
+}
+
 } // namespace qlm

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <span>
+#include <string>
 
 namespace qlm {
 
@@ -61,5 +62,9 @@ private:
     int32_t frameCapacity_ = 0;
     uint64_t clears_ = 0;
 };
+
+// What an import or the intake says when the store could not grow: "Out of
+// memory after N frames: the rest was not read".
+std::string outOfMemoryMessage(int64_t frames);
 
 } // namespace qlm

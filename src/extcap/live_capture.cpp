@@ -81,8 +81,14 @@ std::string LiveCapture::startSniffing() {
 void LiveCapture::takeIn() {
     auto nextTick = Clock::now();
     for (int tick = 1; !stopRequested_(); ++tick) {
-        if (session_.tick() == Sniffing::Tick::kFailed) {
+        const Sniffing::Tick took = session_.tick();
+        if (took == Sniffing::Tick::kFailed) {
             deviceWentAway();
+            return;
+        }
+        if (took == Sniffing::Tick::kOutOfMemory) {
+            failure_ = outOfMemoryMessage(session_.capture().frames.frameCount());
+            forwardNewRecords();
             return;
         }
         if (!forwardNewRecords())

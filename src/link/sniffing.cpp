@@ -99,6 +99,7 @@ bool Sniffing::start() {
     if (!conversation_.link().isOpen() || !tellDeviceToSniff(channel))
         return false;
     capture_.clearFrames();
+    ranOutOfMemory_ = false;
     capture_.date = localToday();
     capture_.statistics.resetAndShow();
     sniffing_ = true;
@@ -151,21 +152,30 @@ bool Sniffing::storeFrame(std::string_view line) {
     // A report without a single byte has no length byte: it counts as an error.
     const bool error = count == 0 || isPhyErrorLength(bytes[0]);
     conversation_.release();
-    if (!capture_.frames.appendFrame(clock_(), std::span<const uint8_t>(bytes, count))) {
-        conversation_.show("Out of memory, frames lost");
+    if (!capture_.frames.appendFrame(clock_(), std::span<const uint8_t>(bytes, count)))
         return false;
-    }
     capture_.statistics.update(error);
     capture_.attributeFrom(capture_.frames.frameCount() - 1);
     return true;
 }
 
-void Sniffing::storeOverflow() {
+bool Sniffing::storeOverflow() {
     conversation_.release();
     conversation_.show("Overflow, packets lost");
-    capture_.frames.appendOverflow(clock_());
+    return capture_.frames.appendOverflow(clock_());
 }
 
+// What was stored stays; the device is told to stop, and what it still sends is
+// dropped.
+Sniffing::Tick Sniffing::stopForWantOfMemory() {
+    const int32_t stored = capture_.frames.frameCount();
+    stop();
+    ranOutOfMemory_ = true;
+    conversation_.show(outOfMemoryMessage(stored));
+    return Tick::kOutOfMemory;
+}
+
+// While stopping: a report that finds no room is dropped like the rest.
 bool Sniffing::takeReport(std::string_view line) {
     if (isFrameReport(line))
         storeFrame(line);
@@ -191,9 +201,10 @@ Sniffing::Tick Sniffing::tick() {
         return Tick::kNothing;
     const std::string_view line = link.line();
     if (isFrameReport(line))
-        return storeFrame(line) ? Tick::kFrame : Tick::kLost;
+        return storeFrame(line) ? Tick::kFrame : stopForWantOfMemory();
     if (line.starts_with("+OVRF")) {
-        storeOverflow();
+        if (!storeOverflow())
+            return stopForWantOfMemory();
         // Every line of the burst that follows is thrown away.
         conversation_.drain();
         return Tick::kOverflow;

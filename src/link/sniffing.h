@@ -25,9 +25,9 @@ public:
     enum class Tick {
         kIdle,      // not sniffing: the timer can stop
         kNothing,   // no line, or a line that was not a report
-        kFrame,     // a frame was stored
-        kLost,      // a frame report could not be stored: no memory for the record
-        kOverflow,  // an overflow record was stored and the burst drained
+        kFrame,        // a frame was stored
+        kOutOfMemory,  // the store could not grow for a report: sniffing stopped
+        kOverflow,     // an overflow record was stored and the burst drained
         kFailed,    // the device is gone: the port was closed and sniffing stopped
     };
 
@@ -42,6 +42,9 @@ public:
     // The reply with which the device refused the last start ("+ERRR", say); empty
     // when it did not refuse.
     const std::string& refusal() const { return refusal_; }
+    // The last capture ended because the store could not grow: the device was
+    // stopped and "Out of memory after N frames: the rest was not read" shown.
+    bool ranOutOfMemory() const { return ranOutOfMemory_; }
     // Ends the intake and, when a port is open, brings the device back to idle.
     // The reports the device sent before it took the stop in are stored like any
     // others; returns how many records that added.
@@ -63,8 +66,10 @@ private:
     // Stores a frame or overflow report and releases it; false for any other line.
     bool takeReport(std::string_view line);
     bool isFrameReport(std::string_view line) const;
+    // Both false when the store could not grow for the record.
     bool storeFrame(std::string_view line);
-    void storeOverflow();
+    bool storeOverflow();
+    Tick stopForWantOfMemory();
 
     DeviceConversation& conversation_;
     Capture& capture_;
@@ -72,6 +77,7 @@ private:
     bool sniffing_ = false;
     bool stopConfirmed_ = false;
     std::string refusal_;
+    bool ranOutOfMemory_ = false;
 };
 
 } // namespace qlm

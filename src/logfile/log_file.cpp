@@ -143,11 +143,13 @@ FileResult importLogFile(Capture& capture, const std::string& path,
     if (!readWholeFile(path, text))
         return FileResult::failure(errno);
     const LogReadResult read = readLog(capture, text.view(), progress);
-    if (!read.complete)
-        return FileResult::failure(ENOMEM);
     FileResult result = FileResult::success();
-    if (read.logLines == 0)
+    if (!read.complete) {
+        result.partial = true;
+        result.warning = outOfMemoryMessage(capture.frames.frameCount());
+    } else if (read.logLines == 0) {
         result.warning = kNoLogLinesWarning;
+    }
     return result;
 }
 

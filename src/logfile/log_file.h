@@ -11,11 +11,14 @@ namespace qlm {
 
 // Outcome of a file operation: on failure, the system's description of the error
 // (as strerror gives it), which the window shows in a message box. A success may
-// carry a one-line warning.
+// carry a one-line warning; an import that kept what it read but stopped before
+// the file's end (a damaged block, no memory left) is partial, and its warning
+// says where and why.
 struct FileResult {
     bool ok = true;
     std::string error;
     std::string warning;
+    bool partial = false;
 
     explicit operator bool() const { return ok; }
     static FileResult success() { return {}; }
@@ -23,9 +26,9 @@ struct FileResult {
 };
 
 // Replaces the capture by a log file's contents. The file is read whole first:
-// when it cannot be opened or read, the capture is left as it was. When memory
-// runs out for some frames, the capture holds those that fit and the result
-// says so. A file without a single log line gives an empty capture and a warning.
+// when it cannot be opened or read, the capture is left as it was. When the
+// store cannot grow, the reading stops: the capture holds the frames read so far
+// and the result is partial. A file without a single log line gives an empty capture and a warning.
 FileResult importLogFile(Capture& capture, const std::string& path,
                          const std::function<void(double share)>& progress = nullptr);
 inline constexpr const char* kNoLogLinesWarning =

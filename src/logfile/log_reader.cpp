@@ -183,15 +183,16 @@ private:
 
 } // namespace
 
-// Calls `take` with every line of the text, without its line feed. The last
-// line needs none.
+// Calls `take` with every line of the text, without its line feed, until it
+// returns false. The last line needs none.
 template <typename Take> void forEachLine(std::string_view text, Take take) {
     size_t start = 0;
     while (start < text.size()) {
         const void* found = std::memchr(text.data() + start, '\n', text.size() - start);
         const size_t end = found ? static_cast<size_t>(static_cast<const char*>(found) - text.data())
                                  : text.size();
-        take(text.substr(start, end - start));
+        if (!take(text.substr(start, end - start)))
+            return;
         start = end + 1;
     }
 }
@@ -202,6 +203,7 @@ int32_t countFrameLines(std::string_view text) {
     int64_t count = 0;
     forEachLine(text, [&](std::string_view line) {
         count += line.size() > kLengthByteColumn && tagOf(line) == LineTag::Frame;
+        return true;
     });
     return static_cast<int32_t>(std::min<int64_t>(count, INT32_MAX));
 }
@@ -217,6 +219,7 @@ LogReadResult readLog(Capture& capture, std::string_view text, const ReadProgres
         if (progress && ++lines % kLinesBetweenReports == 0)
             progress(static_cast<double>(line.data() - text.data()) /
                      static_cast<double>(text.size()));
+        return !reader.framesLost();
     });
     if (progress)
         progress(1.0);

@@ -9,7 +9,8 @@ namespace qlm {
 
 // What reading a log found.
 struct LogReadResult {
-    // False when memory ran out for some frames: the capture holds those that fit.
+    // False when the store could not grow for a frame: the reading stopped there,
+    // and the capture holds the frames read before.
     bool complete = true;
     // Lines with one of the log's tags ("+INFO:", "+DATE:", "+CHAN:", "+FRAM:",
     // "+NODE:"); none means the text is not a log at all.
@@ -24,7 +25,7 @@ using ReadProgress = std::function<void(double share)>;
 // every line is taken or skipped (field by field, never reading past its line),
 // every "+FRAM:" line is counted in the statistics, and at the end every stored
 // frame is attributed to its nodes. Any text is accepted; nothing in it can stop
-// the reading before its end.
+// the reading before its end, only a store that cannot grow.
 LogReadResult readLog(Capture& capture, std::string_view text,
                       const ReadProgress& progress = nullptr);
 

@@ -2,6 +2,7 @@
 
 #include "pcap/pcap_export.h"
 #include "pcap/pcap_import.h"
+#include "pcap/packet_times.h"
 
 #include <algorithm>
 #include <cctype>
@@ -39,6 +40,8 @@ FileResult exportCaptureFile(Capture& capture, const std::string& path,
     PcapExportCounts counts;
     const PcapFormat format = kind == CaptureFileKind::kPcap ? PcapFormat::kPcap
                                                              : PcapFormat::kPcapng;
+    if (std::string problem = packetTimesProblem(capture.frames, format, day); !problem.empty())
+        return {false, std::move(problem), {}, false};
     FileResult result = exportPcapFile(capture, path, format, day, counts);
     if (result && format == PcapFormat::kPcap && counts.phyErrors + counts.overflows > 0)
         result.warning = "Classic pcap cannot carry " + std::to_string(counts.phyErrors) +

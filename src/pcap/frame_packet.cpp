@@ -12,8 +12,20 @@ namespace {
 
 constexpr int kStatusBytes = 2;
 constexpr uint8_t kCrcGood = 0x80;
+constexpr int kSmallestFrame = 3;  // frame control and sequence number
+
+// The bytes between the length byte and the status bytes; all after the length
+// byte when the status bytes are missing.
+int macLengthOf(const CapturedFrame& frame) {
+    const int stored = frame.length;
+    return stored >= 1 + kStatusBytes ? stored - 1 - kStatusBytes : std::max(0, stored - 1);
+}
 
 } // namespace
+
+bool carriesFrame(const CapturedFrame& frame) {
+    return !frame.isOverflow() && macLengthOf(frame) >= kSmallestFrame;
+}
 
 bool appendFramePacket(std::string& out, const CapturedFrame& frame, int channel,
                        std::string& comment) {
@@ -34,9 +46,7 @@ bool appendFramePacket(std::string& out, const CapturedFrame& frame, int channel
         fields.channel = static_cast<uint16_t>(channel);
     appendTapHeader(out, fields);
 
-    // The bytes between the length byte and the status bytes; all after the
-    // length byte when the status bytes are missing.
-    const int macLength = statusStored ? stored - 1 - kStatusBytes : std::max(0, stored - 1);
+    const int macLength = macLengthOf(frame);
     const std::span<const uint8_t> mac(frame.data + 1, static_cast<size_t>(macLength));
     out.append(reinterpret_cast<const char*>(mac.data()), mac.size());
     // The sniffer's CRC result, as it reported it, for every frame with status bytes.

@@ -18,6 +18,15 @@ constexpr uint16_t kLinkTypeIeee802154NoFcs = 230;
 inline constexpr const char* kOverflowComment = "Sniffer buffers overflowed, frames were lost";
 inline constexpr const char* kPhyErrorComment = "PHY error";
 inline constexpr const char* kCutReportComment = "Frame report cut short";
+// A record too short to hold a frame, kept whole in a comment instead of a packet:
+// "Frame report too short for a packet (at HH:MM:SS.mmm): 80 41" (its stored
+// bytes, the length byte first; "none" when it has none).
+inline constexpr const char* kShortReportComment = "Frame report too short for a packet";
+
+// Whether a record holds a frame a reader can take as one: at least the frame
+// control and sequence number (three bytes) between the length byte and the
+// status bytes. A shorter one would be a packet of nothing but an FCS.
+bool carriesFrame(const CapturedFrame& frame);
 
 // `channel` is the IEEE 802.15.4 channel number (11 to 26), or -1 when unknown.
 // Returns false for an overflow record. A frame whose length byte is 0 or above

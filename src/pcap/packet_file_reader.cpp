@@ -46,7 +46,7 @@ bool isClassicMagic(uint32_t magic) {
            magic == kSwappedMicrosecondMagic || magic == kSwappedNanosecondMagic;
 }
 
-bool readClassic(std::span<const uint8_t> file, const std::function<void(const FilePacket&)>& take,
+bool readClassic(std::span<const uint8_t> file, const PacketTaker& take,
                  PacketFileProblems& problems) {
     const uint32_t magic = littleU32(file);
     const bool swapped = magic == kSwappedMicrosecondMagic || magic == kSwappedNanosecondMagic;
@@ -73,7 +73,8 @@ bool readClassic(std::span<const uint8_t> file, const std::function<void(const F
         packet.microseconds =
             int64_t{seconds} * 1'000'000 + (nanoseconds ? fraction / 1000 : fraction);
         packet.data = in.bytes(at + 16, captured);
-        take(packet);
+        if (!take(packet))
+            break;
         at += 16 + captured;
     }
     return true;
@@ -120,76 +121,142 @@ int64_t toMicroseconds(uint64_t timestamp, uint64_t unitsPerSecond) {
                                                       static_cast<long double>(unitsPerSecond)));
 }
 
-bool readPcapng(std::span<const uint8_t> file, const std::function<void(const FilePacket&)>& take,
-                PacketFileProblems& problems) {
-    bool big = false;
-    std::vector<Interface> interfaces;
-    size_t at = 0;
-    while (at < file.size()) {
-        if (file.size() - at < 12) {
-            problems.truncated = true;
-            break;
-        }
-        const uint32_t rawType = littleU32(file.subspan(at, 4));
-        if (rawType == pcapng::kSectionHeader) {
-            const uint32_t magic = littleU32(file.subspan(at + 8, 4));
-            if (magic != pcapng::kByteOrderMagic && magic != 0x4D3C2B1A)
-                return false;
-            big = magic != pcapng::kByteOrderMagic;
-            interfaces.clear();
-        }
-        const FieldReader in(file, big);
-        const uint32_t type = in.u32(at);
-        const uint32_t length = in.u32(at + 4);
-        if (length < 12 || length % 4 != 0) {
-            ++problems.malformed;
-            break;  // nothing after it can be found again
-        }
-        if (!in.has(at, length)) {
-            problems.truncated = true;
-            break;
-        }
-        const size_t body = at + 8;
-        const size_t end = at + length - 4;
-        FilePacket packet;
-        if (type == pcapng::kInterfaceDescription && end - body >= 8) {
-            Interface interface;
-            interface.linkType = in.u16(body);
-            readOptions(in, body + 8, end, nullptr, &interface.unitsPerSecond);
-            interfaces.push_back(interface);
-        } else if (type == pcapng::kEnhancedPacket || type == pcapng::kObsoletePacket) {
-            const bool enhanced = type == pcapng::kEnhancedPacket;
-            const uint32_t interfaceId = enhanced ? in.u32(body) : in.u16(body);
-            const uint32_t captured = end - body >= 20 ? in.u32(body + 12) : UINT32_MAX;
-            if (end - body < 20 || interfaceId >= interfaces.size() ||
-                captured > end - body - 20) {
-                ++problems.malformed;
-            } else {
-                const Interface& interface = interfaces[interfaceId];
-                const uint64_t timestamp = uint64_t{in.u32(body + 4)} << 32 | in.u32(body + 8);
-                packet.linkType = interface.linkType;
-                packet.microseconds = toMicroseconds(timestamp, interface.unitsPerSecond);
-                packet.data = in.bytes(body + 20, captured);
-                readOptions(in, body + 20 + (static_cast<size_t>(captured) + 3) / 4 * 4, end,
-                            &packet.comment, nullptr);
-                take(packet);
-            }
-        } else if (type == pcapng::kSimplePacket) {
-            if (end - body < 4 || interfaces.empty()) {
-                ++problems.malformed;
-            } else {
-                const size_t captured = std::min<size_t>(in.u32(body), end - body - 4);
-                packet.linkType = interfaces.front().linkType;
-                packet.data = in.bytes(body + 4, captured);
-                take(packet);
-            }
-        }
-        at += length;
-    }
-    return true;
+constexpr uint32_t kSwappedByteOrderMagic = 0x4D3C2B1A;
+constexpr size_t kSmallestBlock = 12;  // type, length and the length again
+
+bool knownByteOrder(uint32_t magic) {
+    return magic == pcapng::kByteOrderMagic || magic == kSwappedByteOrderMagic;
 }
 
+// A block's length can be trusted as far as its form goes: the next block is
+// found by it.
+bool plausibleBlockLength(uint32_t length) {
+    return length >= kSmallestBlock && length % 4 == 0;
+}
+
+// The blocks of one pcapng file in order, with the interfaces of the section
+// they are in.
+class PcapngReader {
+public:
+    PcapngReader(std::span<const uint8_t> file, const PacketTaker& take,
+                 PacketFileProblems& problems)
+        : file_(file), take_(take), problems_(problems) {}
+
+    void read() {
+        for (size_t at = 0; at < file_.size();) {
+            if (file_.size() - at < kSmallestBlock) {
+                problems_.truncated = true;
+                return;
+            }
+            if (littleU32(file_.subspan(at, 4)) == pcapng::kSectionHeader) {
+                const uint32_t magic = littleU32(file_.subspan(at + 8, 4));
+                if (!knownByteOrder(magic)) {
+                    problems_.damagedAt = at;
+                    return;
+                }
+                big_ = magic != pcapng::kByteOrderMagic;
+                interfaces_.clear();
+            }
+            const FieldReader in(file_, big_);
+            const uint32_t length = in.u32(at + 4);
+            if (!plausibleBlockLength(length)) {
+                problems_.damagedAt = at;
+                return;
+            }
+            if (!in.has(at, length)) {
+                problems_.truncated = true;
+                return;
+            }
+            if (!readBlock(in, in.u32(at), at + 8, at + length - 4))
+                return;
+            at += length;
+        }
+    }
+
+private:
+    // The block whose body runs from `body` to `end`; false to stop.
+    bool readBlock(const FieldReader& in, uint32_t type, size_t body, size_t end) {
+        switch (type) {
+        case pcapng::kInterfaceDescription:
+            if (end - body >= 8) {
+                Interface interface;
+                interface.linkType = in.u16(body);
+                readOptions(in, body + 8, end, nullptr, &interface.unitsPerSecond);
+                interfaces_.push_back(interface);
+            }
+            return true;
+        case pcapng::kEnhancedPacket:
+        case pcapng::kObsoletePacket:
+            return readPacket(in, type == pcapng::kEnhancedPacket, body, end);
+        case pcapng::kSimplePacket:
+            return readSimplePacket(in, body, end);
+        case pcapng::kInterfaceStatistics:
+            return readStatistics(in, body, end);
+        default:
+            return true;  // a block of a kind this reader does not need
+        }
+    }
+
+    bool readPacket(const FieldReader& in, bool enhanced, size_t body, size_t end) {
+        const uint32_t interfaceId = enhanced ? in.u32(body) : in.u16(body);
+        const uint32_t captured = end - body >= 20 ? in.u32(body + 12) : UINT32_MAX;
+        if (end - body < 20 || interfaceId >= interfaces_.size() || captured > end - body - 20) {
+            ++problems_.malformed;
+            return true;
+        }
+        const Interface& interface = interfaces_[interfaceId];
+        FilePacket packet;
+        packet.linkType = interface.linkType;
+        packet.microseconds = toMicroseconds(timestampAt(in, body + 4), interface.unitsPerSecond);
+        packet.data = in.bytes(body + 20, captured);
+        readOptions(in, body + 20 + (static_cast<size_t>(captured) + 3) / 4 * 4, end,
+                    &packet.comment, nullptr);
+        return take_(packet);
+    }
+
+    bool readSimplePacket(const FieldReader& in, size_t body, size_t end) {
+        if (end - body < 4 || interfaces_.empty()) {
+            ++problems_.malformed;
+            return true;
+        }
+        const size_t captured = std::min<size_t>(in.u32(body), end - body - 4);
+        FilePacket packet;
+        packet.linkType = interfaces_.front().linkType;
+        packet.data = in.bytes(body + 4, captured);
+        return take_(packet);
+    }
+
+    // Only the comments of the statistics are wanted.
+    bool readStatistics(const FieldReader& in, size_t body, size_t end) {
+        if (end - body < 12)
+            return true;
+        const uint32_t interfaceId = in.u32(body);
+        FilePacket comments;
+        comments.commentsOnly = true;
+        if (interfaceId < interfaces_.size())
+            comments.microseconds = toMicroseconds(timestampAt(in, body + 4),
+                                                   interfaces_[interfaceId].unitsPerSecond);
+        readOptions(in, body + 12, end, &comments.comment, nullptr);
+        return comments.comment.empty() || take_(comments);
+    }
+
+    static uint64_t timestampAt(const FieldReader& in, size_t at) {
+        return uint64_t{in.u32(at)} << 32 | in.u32(at + 4);
+    }
+
+    std::span<const uint8_t> file_;
+    const PacketTaker& take_;
+    PacketFileProblems& problems_;
+    bool big_ = false;
+    std::vector<Interface> interfaces_;
+};
+
 } // namespace
+
+std::string damagedBlockMessage(size_t at) {
+    return "Damaged pcapng block at byte " + std::to_string(at) +
+           ": the rest of the file was not read";
+}
 
 bool isPacketFile(std::span<const uint8_t> file) {
     if (file.size() < 4)
@@ -198,15 +265,28 @@ bool isPacketFile(std::span<const uint8_t> file) {
     return isClassicMagic(magic) || magic == pcapng::kSectionHeader;
 }
 
-bool readPacketFile(std::span<const uint8_t> file,
-                    const std::function<void(const FilePacket&)>& take,
+bool pcapngStartsDamaged(std::span<const uint8_t> file) {
+    if (file.size() < 4 || littleU32(file) != pcapng::kSectionHeader)
+        return false;
+    if (file.size() < kSmallestBlock)
+        return false;  // cut short rather than damaged
+    const uint32_t magic = littleU32(file.subspan(8, 4));
+    if (!knownByteOrder(magic))
+        return true;
+    const FieldReader in(file, magic != pcapng::kByteOrderMagic);
+    return !plausibleBlockLength(in.u32(4));
+}
+
+bool readPacketFile(std::span<const uint8_t> file, const PacketTaker& take,
                     PacketFileProblems& problems, std::string& error) {
     if (file.size() >= 4) {
         const uint32_t magic = littleU32(file);
         if (isClassicMagic(magic))
             return readClassic(file, take, problems);
-        if (magic == pcapng::kSectionHeader && readPcapng(file, take, problems))
+        if (magic == pcapng::kSectionHeader) {
+            PcapngReader(file, take, problems).read();
             return true;
+        }
     }
     error = "not a pcap or pcapng file";
     return false;

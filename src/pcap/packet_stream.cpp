@@ -4,6 +4,8 @@
 #include "pcap/pcapng_blocks.h"
 #include "pcap/tap_header.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <span>
 
@@ -16,17 +18,33 @@ std::span<const uint8_t> bytesOf(const std::string& text) {
     return {reinterpret_cast<const uint8_t*>(text.data()), text.size()};
 }
 
+std::string timeOfRecord(const CapturedFrame& record) {
+    char text[48];
+    std::snprintf(text, sizeof text, " (at %02d:%02d:%02d.%03d)", record.hour, record.minute,
+                  record.second, record.millisecond);
+    return text;
+}
+
 std::string overflowComment(const CapturedFrame& record) {
-    char text[96];
-    std::snprintf(text, sizeof text, "%s (at %02d:%02d:%02d.%03d)", kOverflowComment,
-                  record.hour, record.minute, record.second, record.millisecond);
+    return kOverflowComment + timeOfRecord(record);
+}
+
+std::string shortReportComment(const CapturedFrame& record) {
+    std::string text = kShortReportComment + timeOfRecord(record) + ":";
+    if (record.length <= 0)
+        return text + " none";
+    char pair[4];
+    for (int i = 0; i < record.length; ++i) {
+        std::snprintf(pair, sizeof pair, " %02X", record.data[i]);
+        text += pair;
+    }
     return text;
 }
 
 } // namespace
 
 PacketStream::PacketStream(PcapFormat format, CivilDate firstDay, int channel)
-    : format_(format), channel_(channel), clock_(firstDay) {}
+    : format_(format), channel_(channel), clock_(firstDay), range_(packetTimeRange(format)) {}
 
 void PacketStream::appendHeader(PcapFormat format, std::string& out) {
     if (format == PcapFormat::kPcapng) {
@@ -38,48 +56,51 @@ void PacketStream::appendHeader(PcapFormat format, std::string& out) {
     }
 }
 
+void PacketStream::keepForNextPacket(std::string comment) {
+    if (format_ == PcapFormat::kPcapng)
+        comments_.push_back(std::move(comment));
+}
+
 void PacketStream::append(const CapturedFrame& record, std::string& out) {
-    const bool classic = format_ == PcapFormat::kPcap;
-    lastMicroseconds_ = clock_.next(record.arrival());
+    lastMicroseconds_ = std::clamp(clock_.next(record.arrival()), range_.first, range_.last);
     if (record.isOverflow()) {
         ++counts_.overflows;
-        if (!classic)
-            waiting_ += (waiting_.empty() ? "" : "\n") + overflowComment(record);
+        keepForNextPacket(overflowComment(record));
+        return;
+    }
+    if (!carriesFrame(record)) {
+        ++counts_.phyErrors;
+        keepForNextPacket(shortReportComment(record));
         return;
     }
     data_.clear();
     appendFramePacket(data_, record, channel_, comment_);
     if (!comment_.empty()) {
         ++counts_.phyErrors;
-        if (classic)
+        if (format_ == PcapFormat::kPcap)
             return;
+        comments_.push_back(comment_);
     }
-    if (!waiting_.empty())
-        comment_ = waiting_ + (comment_.empty() ? "" : "\n") + comment_;
-    waiting_.clear();
-    appendPacket(out, lastMicroseconds_, data_, comment_);
+    appendPacket(out, lastMicroseconds_, data_);
 }
 
 void PacketStream::appendWaitingComments(std::string& out) {
-    if (waiting_.empty())
+    if (comments_.empty())
         return;
-    data_.clear();
-    TapFields noFrame;
-    noFrame.fcsIncluded = false;
-    appendTapHeader(data_, noFrame);
-    appendPacket(out, lastMicroseconds_, data_, waiting_);
-    waiting_.clear();
+    pcapng::appendStatisticsComments(out, 0, static_cast<uint64_t>(lastMicroseconds_),
+                                     comments_);
+    comments_.clear();
 }
 
-void PacketStream::appendPacket(std::string& out, int64_t microseconds, const std::string& data,
-                                const std::string& comment) {
+void PacketStream::appendPacket(std::string& out, int64_t microseconds, const std::string& data) {
     ++counts_.packets;
     const auto length = static_cast<uint32_t>(data.size());
     if (format_ == PcapFormat::kPcapng)
         pcapng::appendEnhancedPacket(
-            out, {0, static_cast<uint64_t>(microseconds), bytesOf(data), length, comment, 0});
+            out, {0, static_cast<uint64_t>(microseconds), bytesOf(data), length, comments_, 0});
     else
         pcap::appendRecord(out, static_cast<uint64_t>(microseconds), bytesOf(data), length);
+    comments_.clear();
 }
 
 } // namespace qlm

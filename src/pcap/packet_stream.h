@@ -3,26 +3,28 @@
 #include "capture/captured_frame.h"
 #include "capture/civil_date.h"
 #include "pcap/capture_clock.h"
+#include "pcap/packet_times.h"
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace qlm {
 
-enum class PcapFormat { kPcapng, kPcap };
-
 struct PcapExportCounts {
     int64_t packets = 0;
-    int64_t phyErrors = 0;  // pcapng: packets with a comment; pcap: skipped
+    int64_t phyErrors = 0;  // pcapng: packets with a comment, or comments; pcap: skipped
     int64_t overflows = 0;  // pcapng: comments on the next packet; pcap: skipped
 };
 
 // A capture's records turned into packets of link type 283 one at a time, in
 // store order: a file export walks the whole store through it, the live stream
 // into Wireshark each record as it arrives. pcapng keeps everything: a PHY-error
-// frame is a packet with a comment saying so, an overflow record a comment on
-// the packet after it. Classic pcap cannot, and leaves them out; the counts say
-// how many.
+// frame is a packet with a comment saying so; an overflow record, and a record
+// too short to hold a frame, a comment on the packet after it (or, at the end,
+// on the statistics block that closes the stream). Classic pcap cannot, and
+// leaves them out; the counts say how many. A time the format cannot hold is
+// written as the nearest it can (an export refuses such a capture first).
 class PacketStream {
 public:
     // `channel` is the channel number (11 to 26) the packets carry, -1 for none.
@@ -32,8 +34,8 @@ public:
     static void appendHeader(PcapFormat format, std::string& out);
     // The record's packet, if it makes one now.
     void append(const CapturedFrame& record, std::string& out);
-    // Overflow comments still waiting for a packet get one of their own (the end
-    // of a file).
+    // The comments still waiting for a packet, in a statistics block of their own
+    // (the end of a file).
     void appendWaitingComments(std::string& out);
 
     // Records appended from now on carry this channel (a live channel change).
@@ -41,15 +43,16 @@ public:
     const PcapExportCounts& counts() const { return counts_; }
 
 private:
-    void appendPacket(std::string& out, int64_t microseconds, const std::string& data,
-                      const std::string& comment);
+    void appendPacket(std::string& out, int64_t microseconds, const std::string& data);
+    void keepForNextPacket(std::string comment);
 
     PcapFormat format_;
     int channel_;
     CaptureClock clock_;
+    PacketTimeRange range_;
     PcapExportCounts counts_;
     int64_t lastMicroseconds_ = 0;
-    std::string waiting_;  // overflow comments for the next packet
+    std::vector<std::string> comments_;  // for the next packet, in record order
     std::string data_;
     std::string comment_;
 };

@@ -1,5 +1,6 @@
 #include "pcap/pcap_import.h"
 
+#include "capture/hex_pair.h"
 #include "pcap/fcs.h"
 #include "pcap/frame_packet.h"
 #include "pcap/tap_header.h"
@@ -11,6 +12,7 @@
 #include <cstring>
 #include <climits>
 #include <ctime>
+#include <vector>
 
 namespace qlm {
 namespace {
@@ -59,17 +61,49 @@ private:
     ArrivalTime cached_;
 };
 
-// "... (at HH:MM:SS.mmm)" of an overflow comment written by the export.
-bool overflowTime(std::string_view line, ArrivalTime& time) {
-    if (!line.starts_with(kOverflowComment))
-        return false;
-    const size_t at = line.find("(at ");
-    if (at == std::string_view::npos)
-        return true;  // the time of the packet it is on
-    const std::string text(line.substr(at));
-    std::sscanf(text.c_str(), "(at %d:%d:%d.%d)", &time.hour, &time.minute, &time.second,
-                &time.millisecond);
-    return true;
+// " (at HH:MM:SS.mmm)" at the start of `text`, as the export writes it after a
+// comment's prefix; none when it is not there or names no time of day.
+std::optional<ArrivalTime> commentTime(std::string_view text) {
+    constexpr std::string_view kForm = " (at 00:00:00.000)";
+    if (text.size() < kForm.size())
+        return std::nullopt;
+    int fields[4] = {};
+    int field = 0;
+    for (size_t i = 0; i < kForm.size(); ++i) {
+        const char c = text[i];
+        if (kForm[i] != '0') {
+            if (c != kForm[i])
+                return std::nullopt;
+            if (c == ':' || c == '.')
+                ++field;
+            continue;
+        }
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        fields[field] = fields[field] * 10 + (c - '0');
+    }
+    if (fields[0] > 23 || fields[1] > 59 || fields[2] > 59)
+        return std::nullopt;
+    return ArrivalTime{fields[0], fields[1], fields[2], fields[3]};
+}
+
+// The bytes of a short report's comment after its colon: " none", or
+// hexadecimal pairs each after one blank. False when the text is anything else.
+bool shortReportBytes(std::string_view text, std::vector<uint8_t>& bytes) {
+    bytes.clear();
+    if (text == " none")
+        return true;
+    while (!text.empty()) {
+        if (text.size() < 3 || text[0] != ' ' || bytes.size() == CapturedFrame::kMaxBytes)
+            return false;
+        const int high = hexDigitValue(text[1]);
+        const int low = hexDigitValue(text[2]);
+        if (high < 0 || low < 0)
+            return false;
+        bytes.push_back(static_cast<uint8_t>(high << 4 | low));
+        text.remove_prefix(3);
+    }
+    return !bytes.empty();
 }
 
 // "<prefix>: length byte 0xNN, M bytes stored..." of a PHY-error or cut-report
@@ -95,30 +129,38 @@ class PacketImport {
 public:
     PacketImport(Capture& capture, PcapImportCounts& counts) : capture_(capture), counts_(counts) {}
 
-    void take(const FilePacket& packet) {
+    // False once the store cannot grow: the reading stops there.
+    bool take(const FilePacket& packet) {
         const ArrivalTime time = clock_.timeOfDay(packet.microseconds);
         int lengthByte = -1;
         int stored = -1;
-        size_t start = 0;
-        while (start <= packet.comment.size() && !packet.comment.empty()) {
+        for (size_t start = 0; start < packet.comment.size();) {
             size_t end = packet.comment.find('\n', start);
             end = end == std::string::npos ? packet.comment.size() : end;
             const std::string_view line(packet.comment.data() + start, end - start);
-            ArrivalTime overflowAt = time;
-            if (overflowTime(line, overflowAt))
-                capture_.frames.appendOverflow(overflowAt);
+            if (!takeCommentRecord(line, time))
+                return false;
             storedShape(line, lengthByte, stored);
             start = end + 1;
         }
+        if (packet.commentsOnly)
+            return true;
+        if (packet.data.empty()) {
+            ++counts_.empty;
+            return true;
+        }
         Fields fields;
         if (!readFields(packet, fields))
-            return;
+            return true;
         if (fields.mac.size() > kMaxMacLength && lengthByte < 0) {
             ++counts_.tooLong;
-            return;
+            return true;
         }
-        store(time, fields, lengthByte, stored);
+        return store(time, fields, lengthByte, stored);
     }
+
+    // The channel the first packet that named one was taken on.
+    std::optional<uint16_t> channel() const { return channel_; }
 
 private:
     struct Fields {
@@ -128,6 +170,42 @@ private:
         bool crcGood = false;
         bool empty = false;  // a packet carrying only comments
     };
+
+    // A record the export kept in a comment: an overflow, or a report too short
+    // for a packet. It has its own time of day, else the packet's.
+    bool takeCommentRecord(std::string_view line, const ArrivalTime& packetTime) {
+        if (line.starts_with(kOverflowComment)) {
+            const std::optional<ArrivalTime> time =
+                commentTime(line.substr(std::string_view(kOverflowComment).size()));
+            return kept(capture_.frames.appendOverflow(time.value_or(packetTime)));
+        }
+        if (!line.starts_with(kShortReportComment))
+            return true;
+        line.remove_prefix(std::string_view(kShortReportComment).size());
+        const std::optional<ArrivalTime> time = commentTime(line);
+        // The bytes follow the colon after the time, whether or not that names one.
+        const size_t timeEnd = line.starts_with(" (at ") ? line.find(')') : 0;
+        const size_t colon = timeEnd == std::string_view::npos ? timeEnd : line.find(':', timeEnd);
+        if (colon == std::string_view::npos || !shortReportBytes(line.substr(colon + 1), bytes_)) {
+            ++counts_.malformed;
+            return true;
+        }
+        if (!kept(capture_.frames.appendFrame(time.value_or(packetTime), bytes_)))
+            return false;
+        counted(bytes_.empty() || isPhyErrorLength(bytes_[0]));
+        return true;
+    }
+
+    bool kept(bool stored) {
+        if (!stored)
+            counts_.outOfMemory = true;
+        return stored;
+    }
+
+    void counted(bool error) {
+        ++counts_.frames;
+        capture_.statistics.update(error);
+    }
 
     bool readFields(const FilePacket& packet, Fields& fields) {
         std::span<const uint8_t> payload = packet.data;
@@ -178,7 +256,7 @@ private:
         return true;
     }
 
-    void store(const ArrivalTime& time, const Fields& fields, int lengthByte, int stored) {
+    bool store(const ArrivalTime& time, const Fields& fields, int lengthByte, int stored) {
         uint8_t bytes[CapturedFrame::kMaxBytes];
         const size_t limit = lengthByte >= 0 ? CapturedFrame::kMaxBytes - 3 : kMaxMacLength;
         const size_t macLength = std::min(fields.mac.size(), limit);
@@ -194,26 +272,27 @@ private:
             if (stored < 3)
                 length = std::min<size_t>(1 + macLength, static_cast<size_t>(stored));
         }
-        if (!capture_.frames.appendFrame(time, {bytes, length}))
-            return;
-        ++counts_.frames;
-        capture_.statistics.update(isPhyErrorLength(bytes[0]));
+        if (!kept(capture_.frames.appendFrame(time, {bytes, length})))
+            return false;
+        counted(isPhyErrorLength(bytes[0]));
+        return true;
     }
 
-public:
-    // The channel the first packet that named one was taken on.
-    std::optional<uint16_t> channel() const { return channel_; }
-
-private:
     Capture& capture_;
     PcapImportCounts& counts_;
     LocalClock clock_;
     std::optional<uint16_t> channel_;
+    std::vector<uint8_t> bytes_;
 };
 
 } // namespace
 
 std::string PcapImportCounts::message() const {
+    std::string stopped;
+    if (outOfMemory)
+        stopped = outOfMemoryMessage(frames);
+    else if (damagedAt)
+        stopped = damagedBlockMessage(*damagedAt);
     std::string text;
     const auto add = [&text](int64_t count, const char* what) {
         if (count > 0)
@@ -222,9 +301,14 @@ std::string PcapImportCounts::message() const {
     add(otherLinkTypes, "packets of other link types");
     add(tooLong, "frames longer than 127 bytes");
     add(malformed, "unreadable packets or blocks");
+    add(empty, "packets without bytes");
     if (truncated)
         text += text.empty() ? "the file ends inside a packet" : "; the file ends inside a packet";
-    return text.empty() ? text : "Skipped: " + text;
+    if (!text.empty())
+        text = "Skipped: " + text;
+    if (stopped.empty() || text.empty())
+        return stopped + text;
+    return stopped + "; " + text;
 }
 
 bool readPcapCapture(Capture& capture, std::span<const uint8_t> file, PcapImportCounts& counts,
@@ -232,6 +316,10 @@ bool readPcapCapture(Capture& capture, std::span<const uint8_t> file, PcapImport
     counts = {};
     if (!isPacketFile(file)) {
         error = "not a pcap or pcapng file";
+        return false;
+    }
+    if (pcapngStartsDamaged(file)) {
+        error = damagedBlockMessage(0);
         return false;
     }
     capture.reset();
@@ -242,12 +330,13 @@ bool readPcapCapture(Capture& capture, std::span<const uint8_t> file, PcapImport
         std::min<size_t>(file.size() / kSmallestPacketBytes, INT32_MAX)));
     PacketImport import(capture, counts);
     PacketFileProblems problems;
-    readPacketFile(file, [&import](const FilePacket& packet) { import.take(packet); }, problems,
-                   error);
+    readPacketFile(file, [&import](const FilePacket& packet) { return import.take(packet); },
+                   problems, error);
     counts.malformed += problems.malformed;
+    counts.truncated = problems.truncated;
+    counts.damagedAt = problems.damagedAt;
     if (const std::optional<uint16_t> channel = import.channel())
         capture.channels.setSelectedChannel(*channel - ChannelTable::kFirstChannelNumber);
-    counts.truncated = problems.truncated;
     if (capture.statistics.packets() == 0)
         capture.statistics.resetAndShow();
     capture.attributeFrom(0);
@@ -270,6 +359,7 @@ FileResult importPcapFile(Capture& capture, const std::string& path, PcapImportC
     }
     FileResult result = FileResult::success();
     result.warning = counts.message();
+    result.partial = counts.partial();
     return result;
 }
 

@@ -4,6 +4,7 @@
 #include "logfile/log_file.h"
 #include "pcap/packet_file_reader.h"
 
+#include <optional>
 #include <string>
 
 namespace qlm {
@@ -13,8 +14,14 @@ struct PcapImportCounts {
     int64_t otherLinkTypes = 0;  // packets of link types other than 195, 230 and 283
     int64_t tooLong = 0;         // MAC frames longer than 125 bytes
     int64_t malformed = 0;       // blocks, records or TAP headers that could not be read
+    int64_t empty = 0;           // packets without a single byte
     bool truncated = false;
-    // One line for the status bar when anything was skipped, else empty.
+    std::optional<size_t> damagedAt;  // a damaged block there stopped the reading
+    bool outOfMemory = false;         // the store could not grow: the reading stopped
+    // The reading stopped before the file's end.
+    bool partial() const { return damagedAt.has_value() || outOfMemory; }
+    // One line for the status bar when the reading stopped early or anything was
+    // skipped, else empty.
     std::string message() const;
 };
 
@@ -30,7 +37,9 @@ inline constexpr uint8_t kUnknownRssiByte = 0;
 // channel the first TAP header names becomes the selected channel.
 FileResult importPcapFile(Capture& capture, const std::string& path, PcapImportCounts& counts);
 // The same from the file's bytes; false (capture untouched) when the bytes are
-// not a pcap or pcapng file.
+// not a pcap or pcapng file, or the first block of a pcapng cannot be read. A
+// damaged block further on, or a store that cannot grow, ends the reading there:
+// the capture keeps what was read and the counts say why.
 bool readPcapCapture(Capture& capture, std::span<const uint8_t> file, PcapImportCounts& counts,
                      std::string& error);
 

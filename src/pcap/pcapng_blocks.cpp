@@ -33,6 +33,11 @@ void endBlock(std::string& out, size_t start) {
         out[start + 4 + i] = static_cast<char>((length >> (8 * i)) & 0xFF);
 }
 
+void appendComments(std::string& out, std::span<const std::string> comments) {
+    for (const std::string& comment : comments)
+        appendOption(out, pcapng::kOptComment, comment);
+}
+
 void endOptions(std::string& out) {
     appendLe16(out, pcapng::kOptEndOfOpt);
     appendLe16(out, 0);
@@ -74,9 +79,8 @@ void appendEnhancedPacket(std::string& out, const EnhancedPacket& packet) {
     appendLe32(out, packet.originalLength);
     out.append(reinterpret_cast<const char*>(packet.data.data()), packet.data.size());
     pad(out, packet.data.size());
-    if (!packet.comment.empty() || packet.flags != 0) {
-        if (!packet.comment.empty())
-            appendOption(out, kOptComment, packet.comment);
+    if (!packet.comments.empty() || packet.flags != 0) {
+        appendComments(out, packet.comments);
         if (packet.flags != 0) {
             std::string flags;
             appendLe32(flags, packet.flags);
@@ -84,6 +88,17 @@ void appendEnhancedPacket(std::string& out, const EnhancedPacket& packet) {
         }
         endOptions(out);
     }
+    endBlock(out, start);
+}
+
+void appendStatisticsComments(std::string& out, uint32_t interfaceId, uint64_t timestamp,
+                              std::span<const std::string> comments) {
+    const size_t start = beginBlock(out, kInterfaceStatistics);
+    appendLe32(out, interfaceId);
+    appendLe32(out, static_cast<uint32_t>(timestamp >> 32));
+    appendLe32(out, static_cast<uint32_t>(timestamp));
+    appendComments(out, comments);
+    endOptions(out);
     endBlock(out, start);
 }
 

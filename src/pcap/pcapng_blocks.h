@@ -15,6 +15,7 @@ constexpr uint32_t kSectionHeader = 0x0A0D0D0A;
 constexpr uint32_t kInterfaceDescription = 0x00000001;
 constexpr uint32_t kObsoletePacket = 0x00000002;
 constexpr uint32_t kSimplePacket = 0x00000003;
+constexpr uint32_t kInterfaceStatistics = 0x00000005;
 constexpr uint32_t kEnhancedPacket = 0x00000006;
 constexpr uint32_t kByteOrderMagic = 0x1A2B3C4D;
 
@@ -37,15 +38,22 @@ struct Interface {
 };
 void appendInterface(std::string& out, const Interface& interface);
 
+// Each comment is an option of its own, so none is cut at an option's 65,535
+// bytes however many there are.
 struct EnhancedPacket {
     uint32_t interfaceId = 0;
     uint64_t timestamp = 0;  // in the interface's resolution
     std::span<const uint8_t> data;
     uint32_t originalLength = 0;
-    std::string_view comment;  // none when empty
-    uint32_t flags = 0;        // written when not 0
+    std::span<const std::string> comments;
+    uint32_t flags = 0;  // written when not 0
 };
 void appendEnhancedPacket(std::string& out, const EnhancedPacket& packet);
+
+// The interface statistics block, written only for its comments: what a
+// capture's end still has to say.
+void appendStatisticsComments(std::string& out, uint32_t interfaceId, uint64_t timestamp,
+                              std::span<const std::string> comments);
 
 } // namespace pcapng
 

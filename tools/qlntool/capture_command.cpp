@@ -125,8 +125,11 @@ bool takeIn(qlm::Sniffing& sniffing, const qlm::FrameStore& frames, Journal& jou
     auto nextTick = steady_clock::now();
     auto nextUpdate = nextTick + std::chrono::seconds(1);
     while (steady_clock::now() < end && !interrupted) {
-        if (sniffing.tick() == qlm::Sniffing::Tick::kFailed)
+        const qlm::Sniffing::Tick tick = sniffing.tick();
+        if (tick == qlm::Sniffing::Tick::kFailed)
             return false;
+        if (tick == qlm::Sniffing::Tick::kOutOfMemory)
+            return true;  // the device is stopped; what was stored is exported
         if (steady_clock::now() >= nextUpdate) {
             journal.update(frames);
             nextUpdate += std::chrono::seconds(1);
@@ -217,6 +220,8 @@ int captureCommand(const Arguments& arguments) {
                 capture.nodes.count());
     if (!deviceStayed)
         return fail("the device went away during the capture");
+    if (sniffing.ranOutOfMemory())
+        return fail("the capture stopped for want of memory; what was stored was exported");
     if (!stopConfirmed)
         return fail("the device on " + options.port +
                     " never confirmed the stop; it may still be sniffing");

@@ -20,8 +20,11 @@ int captureCommand(const Arguments& arguments);
 int simulateCommand(const Arguments& arguments);
 int extcapCommand(const Arguments& arguments);
 
-// Imports a log into a new capture; prints the error and returns null on failure.
-std::unique_ptr<qlm::Capture> importOrReport(const std::string& path);
+// Imports a log or packet file into a new capture; prints the error and returns
+// null on failure. A warning is printed; `partial` says that the reading stopped
+// before the file's end (the command then does its work with what was read, and
+// exits with the failure status).
+std::unique_ptr<qlm::Capture> importOrReport(const std::string& path, bool& partial);
 
 // Prints "qlntool: <message>" to standard error and returns the failure status.
 int fail(const std::string& message);

@@ -162,7 +162,8 @@ int dumpCommand(const Arguments& arguments) {
     if (const std::string error = parseDumpArguments(arguments, options); !error.empty())
         return usageError(error);
 
-    const auto capture = importOrReport(options.path);
+    bool partial = false;
+    const auto capture = importOrReport(options.path, partial);
     if (!capture)
         return 1;
 
@@ -183,7 +184,7 @@ int dumpCommand(const Arguments& arguments) {
         if (std::fwrite(line.data(), 1, line.size(), stdout) != line.size())
             break;
     }
-    return 0;
+    return partial ? 1 : 0;
 }
 
 } // namespace qlntool

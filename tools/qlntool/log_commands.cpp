@@ -55,9 +55,10 @@ std::string columnText(const std::string& name) {
 
 } // namespace
 
-std::unique_ptr<qlm::Capture> importOrReport(const std::string& path) {
+std::unique_ptr<qlm::Capture> importOrReport(const std::string& path, bool& partial) {
     auto capture = std::make_unique<qlm::Capture>();
     const qlm::FileResult result = qlm::importCaptureFile(*capture, path);
+    partial = result.partial;
     if (!result) {
         fail(path + ": " + result.error);
         return nullptr;
@@ -70,13 +71,14 @@ std::unique_ptr<qlm::Capture> importOrReport(const std::string& path) {
 int infoCommand(const Arguments& arguments) {
     if (arguments.size() != 1)
         return usageError("info takes one log file");
-    const auto capture = importOrReport(arguments[0]);
+    bool partial = false;
+    const auto capture = importOrReport(arguments[0], partial);
     if (!capture)
         return 1;
     std::printf("frames: %d\npackets: %d\nerrors: %d\nnodes: %d\n", capture->frames.frameCount(),
                 capture->statistics.packets(), capture->statistics.errors(),
                 capture->nodes.count());
-    return 0;
+    return partial ? 1 : 0;
 }
 
 // "YYYY-MM-DD", a real calendar day.
@@ -103,7 +105,8 @@ int convertCommand(const Arguments& arguments) {
     }
     if (files.size() != 2)
         return usageError("convert takes an input and an output file (.qln, .pcap or .pcapng)");
-    const auto capture = importOrReport(files[0]);
+    bool partial = false;
+    const auto capture = importOrReport(files[0], partial);
     if (!capture)
         return 1;
     const qlm::FileResult result = qlm::exportCaptureFile(*capture, files[1], firstDay);
@@ -111,13 +114,14 @@ int convertCommand(const Arguments& arguments) {
         return fail(files[1] + ": " + result.error);
     if (!result.warning.empty())
         std::fprintf(stderr, "qlntool: %s: %s\n", files[1].c_str(), result.warning.c_str());
-    return 0;
+    return partial ? 1 : 0;
 }
 
 int nodesCommand(const Arguments& arguments) {
     if (arguments.size() != 1)
         return usageError("nodes takes one log file");
-    const auto capture = importOrReport(arguments[0]);
+    bool partial = false;
+    const auto capture = importOrReport(arguments[0], partial);
     if (!capture)
         return 1;
     std::printf("index\tname\tPAN\tshort\textended\tLQI\n");
@@ -129,7 +133,7 @@ int nodesCommand(const Arguments& arguments) {
                     hex16(entry.knows(qlm::kShortKnown), entry.shortAddress).c_str(),
                     extendedText(entry).c_str(), linkQualityText(entry).c_str());
     }
-    return 0;
+    return partial ? 1 : 0;
 }
 
 } // namespace qlntool

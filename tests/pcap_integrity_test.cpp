@@ -1,0 +1,337 @@
+// What packet files must never do: lose records (runs of overflows, reports too
+// short for a packet, a store that cannot grow, a damaged block), invent them
+// (empty packets, times out of range), or write what a reader takes for a
+// malformed packet or a wrapped time.
+
+#include "logfile/log_writer.h"
+#include "pcap/capture_files.h"
+#include "pcap/frame_packet.h"
+#include "pcap/packet_file_reader.h"
+#include "pcap/packet_stream.h"
+#include "pcap/pcap_export.h"
+#include "pcap/pcap_import.h"
+#include "pcap/pcapng_blocks.h"
+
+#include "test_frames.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <memory>
+#include <span>
+#include <string>
+#include <sys/resource.h>
+#include <unistd.h>
+#include <vector>
+
+namespace qlm {
+namespace {
+
+using test::MacFrame;
+
+std::span<const uint8_t> bytesOf(const std::string& text) {
+    return {reinterpret_cast<const uint8_t*>(text.data()), text.size()};
+}
+
+// Every record as a log line: what a round trip must give back exactly.
+std::vector<std::string> recordLines(const Capture& capture) {
+    StringSink sink;
+    writeLog(capture, "Wed Dec 09 10:00:00 2026", sink);
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < sink.text.size()) {
+        const size_t end = sink.text.find('\n', start);
+        const std::string line = sink.text.substr(start, end - start);
+        if (line.starts_with("+FRAM:"))
+            lines.push_back(line);
+        start = end == std::string::npos ? sink.text.size() : end + 1;
+    }
+    return lines;
+}
+
+std::string run(const std::string& command) {
+    std::string output;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (pipe == nullptr)
+        return output;
+    char buffer[4096];
+    for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        output.append(buffer, got);
+    ::pclose(pipe);
+    return output;
+}
+
+std::string temporaryFile(const std::string& suffix) {
+    std::string path = "/tmp/qlm_integrity_XXXXXX" + suffix;
+    const int fd = ::mkstemps(path.data(), static_cast<int>(suffix.size()));
+    if (fd >= 0)
+        ::close(fd);
+    return path;
+}
+
+const test::Bytes kDataFrame =
+    MacFrame(test::kTypeData).sequence(0x21).destShort(0x1234, 0xFFFF).srcShort(0x0001)
+        .rssi(0x10).status(0xE4);
+
+TEST(PacketFiles, RunsOfOverflowsAndReportsTooShortForAPacketComeBackAsTheyWere) {
+    auto original = std::make_unique<Capture>();
+    FrameStore& frames = original->frames;
+    for (int i = 0; i < 2001; ++i)  // more comment than one option can hold
+        ASSERT_TRUE(frames.appendOverflow({9, i / 60000 % 60, i / 1000 % 60, i % 1000}));
+    ASSERT_TRUE(test::append(frames, kDataFrame, {10, 0, 0, 0}));
+    for (const test::Bytes& report : {test::Bytes{}, test::Bytes{0x80}, test::Bytes{0x80, 0x41},
+                                      test::Bytes{0x05, 0x02, 0x1F, 0xE4},
+                                      test::Bytes{0x05, 0x41, 0x88, 0x1F, 0xE4}})
+        ASSERT_TRUE(test::append(frames, report, {10, 0, 1, 7}));
+    ASSERT_TRUE(test::append(frames, kDataFrame, {10, 0, 2, 0}));
+    for (int i = 0; i < 300; ++i)  // after the last packet
+        ASSERT_TRUE(frames.appendOverflow({10, 0, 3, i}));
+    ASSERT_TRUE(test::append(frames, test::Bytes{0x00}, {10, 0, 4, 0}));
+
+    StringSink file;
+    PcapExportCounts written;
+    ASSERT_TRUE(writePcap(*original, PcapFormat::kPcapng, {2026, 12, 9}, file, written));
+    EXPECT_EQ(written.packets, 2);
+    EXPECT_EQ(written.overflows, 2301);
+    EXPECT_EQ(written.phyErrors, 6);
+
+    auto back = std::make_unique<Capture>();
+    PcapImportCounts read;
+    std::string error;
+    ASSERT_TRUE(readPcapCapture(*back, bytesOf(file.text), read, error)) << error;
+    EXPECT_EQ(read.message(), "");
+    EXPECT_EQ(back->frames.frameCount(), frames.frameCount());
+    EXPECT_EQ(recordLines(*back), recordLines(*original));
+
+    // tshark reads both packets whole, and the block with the last comments.
+    const std::string path = temporaryFile(".pcapng");
+    std::FILE* out = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(out, nullptr);
+    std::fwrite(file.text.data(), 1, file.text.size(), out);
+    std::fclose(out);
+    EXPECT_EQ(run(std::string(TSHARK_PATH) + " -r " + path + " -T fields -e wpan.seq_no "
+                                             "2>&1 | grep -v 'Running as user'"),
+              "33\n33\n");
+    EXPECT_EQ(run(std::string(TSHARK_PATH) + " -r " + path + " -Y _ws.malformed 2>/dev/null"),
+              "");
+    std::remove(path.c_str());
+}
+
+// A pcapng of two sections of ten packets each; `offsets` gets where each block
+// begins.
+std::string twoSections(std::vector<size_t>& offsets) {
+    std::string file;
+    for (int section = 0; section < 2; ++section) {
+        offsets.push_back(file.size());
+        pcapng::appendSectionHeader(file, "test");
+        offsets.push_back(file.size());
+        pcapng::appendInterface(file, {kLinkTypeIeee802154NoFcs, 65535, "a", "b", 6});
+        for (int i = 0; i < 10; ++i) {
+            offsets.push_back(file.size());
+            const uint8_t frame[] = {0x41, 0x88, static_cast<uint8_t>(section * 10 + i)};
+            pcapng::appendEnhancedPacket(file, {0, uint64_t{1'700'000'000'000'000}, frame, 3, {}, 0});
+        }
+    }
+    return file;
+}
+
+TEST(PacketFiles, ADamagedBlockSaysWhereTheReadingStoppedAndKeepsWhatCameBefore) {
+    std::vector<size_t> offsets;
+    const std::string whole = twoSections(offsets);
+    const size_t secondSection = offsets[12];
+    const size_t fifteenthPacket = offsets[18];
+    struct Damage {
+        size_t at;           // the byte changed
+        uint8_t value;
+        size_t block;        // the block named
+        int32_t framesKept;
+    } damages[] = {
+        {secondSection + 8, 0x00, secondSection, 10},      // its byte-order magic
+        {secondSection + 4, 0x0D, secondSection, 10},      // its length, not of 4s
+        {fifteenthPacket + 4, 0x05, fifteenthPacket, 14},  // a packet's length below 12
+    };
+    for (const Damage& damage : damages) {
+        SCOPED_TRACE(damage.at);
+        std::string file = whole;
+        file[damage.at] = static_cast<char>(damage.value);
+        if (damage.value == 0x05)
+            file.replace(damage.at + 1, 3, 3, '\0');
+        auto capture = std::make_unique<Capture>();
+        PcapImportCounts counts;
+        std::string error;
+        ASSERT_TRUE(readPcapCapture(*capture, bytesOf(file), counts, error));
+        EXPECT_EQ(capture->frames.frameCount(), damage.framesKept);
+        EXPECT_TRUE(counts.partial());
+        EXPECT_EQ(counts.message(), "Damaged pcapng block at byte " + std::to_string(damage.block) +
+                                        ": the rest of the file was not read");
+    }
+
+    // The import says it too, and the result tells qlntool to fail.
+    std::string file = whole;
+    file[secondSection + 8] = 0;
+    const std::string path = temporaryFile(".pcapng");
+    std::FILE* out = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(out, nullptr);
+    std::fwrite(file.data(), 1, file.size(), out);
+    std::fclose(out);
+    auto capture = std::make_unique<Capture>();
+    const FileResult result = importCaptureFile(*capture, path);
+    EXPECT_TRUE(result);
+    EXPECT_TRUE(result.partial);
+    EXPECT_EQ(result.warning, "Damaged pcapng block at byte " + std::to_string(secondSection) +
+                                  ": the rest of the file was not read");
+    std::remove(path.c_str());
+}
+
+TEST(PacketFiles, PacketsWithoutBytesAreSkippedAndCounted) {
+    std::string file;
+    pcap::appendFileHeader(file, kLinkTypeIeee802154NoFcs, 65535);
+    const uint8_t frame[] = {0x02, 0x00, 0x07};
+    for (int i = 0; i < 5; ++i)
+        pcap::appendRecord(file, 1'000'000, {}, 0);
+    pcap::appendRecord(file, 2'000'000, frame, 3);
+    auto capture = std::make_unique<Capture>();
+    PcapImportCounts counts;
+    std::string error;
+    ASSERT_TRUE(readPcapCapture(*capture, bytesOf(file), counts, error));
+    EXPECT_EQ(capture->frames.frameCount(), 1);
+    EXPECT_EQ(counts.empty, 5);
+    EXPECT_FALSE(counts.partial());
+    EXPECT_EQ(counts.message(), "Skipped: 5 packets without bytes");
+}
+
+TEST(PacketFiles, ATimeInACommentOutsideTheDayKeepsThePacketsTime) {
+    std::string file;
+    pcapng::appendSectionHeader(file, "test");
+    pcapng::appendInterface(file, {kLinkTypeIeee802154NoFcs, 65535, "a", "b", 6});
+    const std::string overflow = kOverflowComment;
+    const std::string shortReport = kShortReportComment;
+    const std::vector<std::string> comments = {
+        overflow + " (at 00:40000000:00)", overflow + " (at 24:00:00.000)",
+        overflow + " (at 12:60:00.000)",   overflow + " (at 1:02:03.004)",
+        overflow + " (at 23:59:59.999)",   shortReport + " (at 99:00:00.000): 80 41",
+    };
+    const uint8_t frame[] = {0x02, 0x00, 0x07};
+    pcapng::appendEnhancedPacket(file, {0, uint64_t{1'700'000'000'000'000}, frame, 3, comments, 0});
+    auto capture = std::make_unique<Capture>();
+    PcapImportCounts counts;
+    std::string error;
+    ASSERT_TRUE(readPcapCapture(*capture, bytesOf(file), counts, error));
+    ASSERT_EQ(capture->frames.frameCount(), 7);
+    const ArrivalTime packet = capture->frames[6].arrival();
+    for (const int i : {0, 1, 2, 3, 5}) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(capture->frames[i].hour, packet.hour);
+        EXPECT_EQ(capture->frames[i].minute, packet.minute);
+        EXPECT_EQ(capture->frames[i].second, packet.second);
+        EXPECT_EQ(capture->frames[i].millisecond, packet.millisecond);
+    }
+    EXPECT_EQ(capture->frames[4].hour, 23);
+    EXPECT_EQ(capture->frames[4].millisecond, 999);
+    EXPECT_EQ(capture->frames[5].length, 2);
+    EXPECT_EQ(capture->frames[5].data[1], 0x41);
+}
+
+// Sets the time zone for a test and puts the old one back.
+class TimeZone {
+public:
+    explicit TimeZone(const char* zone) {
+        if (const char* old = std::getenv("TZ"))
+            old_ = old;
+        ::setenv("TZ", zone, 1);
+        ::tzset();
+    }
+    ~TimeZone() {
+        if (old_)
+            ::setenv("TZ", old_->c_str(), 1);
+        else
+            ::unsetenv("TZ");
+        ::tzset();
+    }
+
+private:
+    std::optional<std::string> old_;
+};
+
+TEST(PacketFiles, DatesAFormatCannotHoldAreRefusedAndNeverWrap) {
+    auto capture = std::make_unique<Capture>();
+    ASSERT_TRUE(test::append(capture->frames, kDataFrame, {1, 0, 0, 0}));
+    const std::string classic = temporaryFile(".pcap");
+    const std::string next = temporaryFile(".pcapng");
+    {
+        const TimeZone utc("UTC");
+        const FileResult late = exportCaptureFile(*capture, classic, CivilDate{2200, 1, 1});
+        EXPECT_FALSE(late);
+        EXPECT_EQ(late.error, "Classic pcap holds no time after 2106-02-07 06:28:15 UTC; the "
+                              "capture, dated from 2200-01-01, runs past it (pcapng holds it)");
+        EXPECT_TRUE(exportCaptureFile(*capture, next, CivilDate{2200, 1, 1}));
+        EXPECT_TRUE(exportCaptureFile(*capture, classic, CivilDate{2106, 2, 7}));
+    }
+    // 01:00 on the first day of 1970, two hours east of Greenwich, is 1969 there.
+    const TimeZone east("UTC-2");
+    for (const std::string& path : {classic, next}) {
+        const FileResult early = exportCaptureFile(*capture, path, CivilDate{1970, 1, 1});
+        EXPECT_FALSE(early) << path;
+        EXPECT_EQ(early.error, "pcap and pcapng hold no time before 1970-01-01 00:00:00 UTC; the "
+                               "capture, dated from 1970-01-01, begins before it");
+    }
+    // The stream itself never wraps such a time round to a huge one.
+    PacketStream stream(PcapFormat::kPcapng, {1970, 1, 1}, 15);
+    std::string file;
+    PacketStream::appendHeader(PcapFormat::kPcapng, file);
+    stream.append(capture->frames[0], file);
+    int64_t stamp = -1;
+    PacketFileProblems problems;
+    std::string error;
+    readPacketFile(bytesOf(file),
+                   [&stamp](const FilePacket& packet) {
+                       stamp = packet.microseconds;
+                       return true;
+                   },
+                   problems, error);
+    EXPECT_EQ(stamp, 0);
+    std::remove(classic.c_str());
+    std::remove(next.c_str());
+}
+
+long virtualMemoryBytes() {
+    long pages = 0;
+    if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(statm, "%ld", &pages) != 1)
+            pages = 0;
+        std::fclose(statm);
+    }
+    return pages * ::sysconf(_SC_PAGESIZE);
+}
+
+TEST(PacketFiles, AStoreThatCannotGrowEndsTheImportWithWhatWasRead) {
+    std::string file;
+    pcap::appendFileHeader(file, kLinkTypeIeee802154NoFcs, 65535);
+    const uint8_t frame[] = {0x02, 0x00, 0x07};
+    for (int i = 0; i < 400'000; ++i)
+        pcap::appendRecord(file, 1'000'000 + uint64_t(i), frame, 3);
+    auto capture = std::make_unique<Capture>();
+    PcapImportCounts counts;
+    std::string error;
+    // Room for the file but not for 400,000 records of 236 bytes.
+    rlimit previous{};
+    ::getrlimit(RLIMIT_AS, &previous);
+    rlimit limited = previous;
+    limited.rlim_cur = static_cast<rlim_t>(virtualMemoryBytes() + (32 << 20));
+    ASSERT_EQ(::setrlimit(RLIMIT_AS, &limited), 0);
+    const bool read = readPcapCapture(*capture, bytesOf(file), counts, error);
+    ::setrlimit(RLIMIT_AS, &previous);
+    ASSERT_TRUE(read);
+    const int32_t kept = capture->frames.frameCount();
+    EXPECT_GT(kept, 0);
+    EXPECT_LT(kept, 400'000);
+    EXPECT_TRUE(counts.partial());
+    EXPECT_EQ(counts.message(),
+              "Out of memory after " + std::to_string(kept) + " frames: the rest was not read");
+    EXPECT_EQ(capture->statistics.packets(), kept);
+}
+
+} // namespace
+} // namespace qlm

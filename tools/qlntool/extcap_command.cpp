@@ -6,10 +6,14 @@
 #include "extcap/extcap_interfaces.h"
 #include "extcap/extcap_request.h"
 #include "extcap/live_capture.h"
+#include "extcap/personal_launcher.h"
 #include "link/system_ports.h"
 
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
+#include <string>
+#include <system_error>
 
 namespace qlntool {
 namespace {
@@ -49,9 +53,58 @@ int capture(const qlm::ExtcapRequest& request, const qlm::ExtcapInterface& inter
     return 0;
 }
 
+// The launcher installed beside this tool (or, for the build tree's tool, the
+// build tree's launcher); empty when there is none.
+std::string launcherBesideTool() {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::path tool = fs::read_symlink("/proc/self/exe", error);
+    if (error)
+        return {};
+    for (const char* relative : {QLM_LAUNCHER_FROM_TOOL, QLM_BUILD_LAUNCHER_FROM_TOOL}) {
+        const fs::path launcher = fs::weakly_canonical(tool.parent_path() / relative, error);
+        if (!error && fs::is_regular_file(launcher, error))
+            return launcher.string();
+    }
+    return {};
+}
+
+// What `tshark -G folders` prints, empty without tshark.
+std::string wiresharkFolders() {
+    std::string text;
+    FILE* pipe = ::popen("tshark -G folders 2>/dev/null", "r");
+    if (pipe == nullptr)
+        return text;
+    char buffer[4096];
+    for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+        text.append(buffer, got);
+    ::pclose(pipe);
+    return text;
+}
+
+// Links the launcher into the user's own extcap folder, where Wireshark finds it
+// without an install for everybody.
+int installPersonal() {
+    const std::string launcher = launcherBesideTool();
+    if (launcher.empty())
+        return fail("no extcap launcher beside this qlntool (cmake --install puts one there)");
+    std::string folder = qlm::personalExtcapFolder(wiresharkFolders());
+    if (folder.empty())
+        folder = qlm::defaultPersonalExtcapFolder();
+    if (folder.empty())
+        return fail("no personal extcap folder: HOME is not set");
+    if (const std::string error = qlm::linkLauncherInto(launcher, folder); !error.empty())
+        return fail(error);
+    std::printf("%s/%s -> %s\n", folder.c_str(),
+                std::filesystem::path(launcher).filename().c_str(), launcher.c_str());
+    return 0;
+}
+
 } // namespace
 
 int extcapCommand(const Arguments& arguments) {
+    if (arguments.size() == 1 && arguments[0] == "--install-personal")
+        return installPersonal();
     qlm::ExtcapRequest request;
     if (const std::string error = qlm::parseExtcapRequest(arguments, request); !error.empty())
         return usageError(error);

@@ -26,7 +26,8 @@ constexpr const char* kUsage =
     "  extcap --extcap-interfaces | --extcap-interface IF (--extcap-dlts | --extcap-config |\n"
     "         --capture --fifo PATH [--channel 11..26] [--scan] [--device sniffer|brindle]\n"
     "         [--extcap-control-in PATH --extcap-control-out PATH])\n"
-    "                             Wireshark's extcap interface: live capture into Wireshark\n";
+    "                             Wireshark's extcap interface: live capture into Wireshark\n"
+    "  extcap --install-personal    link the installed launcher into your own extcap folder\n";
 
 struct Command {
     const char* name;

@@ -120,8 +120,8 @@ TEST(Window, StartsWithEveryPresetOnTheMacGroupAllClassesAndTheSimulatorListed) 
     EXPECT_FALSE(window->rightJustifyAction()->isChecked());
     EXPECT_EQ(bar.packets->text(), "0 packets");
     EXPECT_EQ(bar.errorRate->text(), "0.000% error rate");
-    EXPECT_EQ(bar.nodes->topLevelItemCount(), 1);
-    EXPECT_EQ(bar.nodes->topLevelItem(0)->text(0), "General");
+    EXPECT_EQ(bar.nodes->rowCount(), 1);
+    EXPECT_EQ(bar.nodes->cellText(0, 0), "General");
 
     // The current frame of an empty store is none: blank rows, a white timeline,
     // and the wheel and clicks change nothing.
@@ -183,7 +183,7 @@ TEST(Window, ImportedFramesFillTheGridFromTheBottomAndTheFilterHidesAcks) {
     EXPECT_EQ(rows[rows.size() - 6], -1);
     EXPECT_EQ(window->controlBar()->packets->text(), "5 packets");
     EXPECT_EQ(window->controlBar()->ports->currentText(), "Import");
-    EXPECT_EQ(window->controlBar()->nodes->topLevelItemCount(), 3);
+    EXPECT_EQ(window->controlBar()->nodes->rowCount(), 3);
     EXPECT_EQ(window->session().capture().channels.selectedChannel(), 4);
     EXPECT_GT(view.marks().size(), 0);
 
@@ -314,7 +314,7 @@ TEST(Window, ReadingsEasyToGetWrong) {
     const NodeTable& nodes = window->session().capture().nodes;
     ASSERT_GE(nodes.count(), 1);
     EXPECT_EQ(nodes.name(0), "General");
-    EXPECT_EQ(window->controlBar()->nodes->topLevelItemCount(), nodes.count());
+    EXPECT_EQ(window->controlBar()->nodes->rowCount(), nodes.count());
 
     // Right-justified rows are measured again after a column or MailBox change.
     window->toggleRightJustify();
@@ -402,7 +402,7 @@ TEST(Window, SimulatorScanCaptureExportImportShowsTheSameRows) {
         QApplication::processEvents(QEventLoop::AllEvents, 20);
     ASSERT_GE(window->session().capture().frames.frameCount(), 30);
     EXPECT_NE(bar.packets->text(), "0 packets");
-    EXPECT_GT(bar.nodes->topLevelItemCount(), 1);
+    EXPECT_GT(bar.nodes->rowCount(), 1);
 
     // Stopped by a click on the channel being sniffed, then exported.
     window->session().sniffing().stop();
@@ -453,7 +453,15 @@ TEST(Window, CancelEndsTheScanKeepsWhatWasMeasuredAndSniffsNothing) {
     EXPECT_EQ(channels.selectedChannel(), -1);
 }
 
-TEST(Window, NodeListRewritesOnlyTheRowsAChangeTouchedAndMirrorsTheTable) {
+// Selects rows as a user's click would: through the selection model, which tells
+// the window.
+void selectRows(ui::NodeList& list, int first, int last, QItemSelectionModel::SelectionFlags how) {
+    const QModelIndex from = list.model()->index(first, 0);
+    const QModelIndex to = list.model()->index(last, ui::NodeTableModel::kColumnCount - 1);
+    list.selectionModel()->select(QItemSelection(from, to), how);
+}
+
+TEST(Window, NodeListShowsTheChangedRowsAndMirrorsTheTable) {
     auto nodes = std::make_unique<NodeTable>();
     NodeAddress first;
     first.setPan(0x1234);
@@ -466,39 +474,78 @@ TEST(Window, NodeListRewritesOnlyTheRowsAChangeTouchedAndMirrorsTheTable) {
     nodes->findOrAdd(second);
     ui::NodeList list;
     list.apply(*nodes, nodes->takeRowChanges());
-    ASSERT_EQ(list.topLevelItemCount(), 3);
-    EXPECT_EQ(ui::NodeList::rowTexts(*nodes, 1),
+    ASSERT_EQ(list.rowCount(), 3);
+    EXPECT_EQ(ui::NodeTableModel::rowTexts(*nodes, 1),
               (QStringList{"Node 1", "1234", "0001", "05%", ""}));
-    EXPECT_EQ(list.topLevelItem(2)->text(4), "0011223344556677");  // most significant first
-    EXPECT_EQ(list.topLevelItem(2)->text(2), "");
-    EXPECT_FALSE(list.topLevelItem(0)->isSelected());
-    EXPECT_TRUE(list.topLevelItem(1)->isSelected());
+    EXPECT_EQ(list.cellText(2, 4), "0011223344556677");  // most significant first
+    EXPECT_EQ(list.cellText(2, 2), "");
+    EXPECT_EQ(list.model()->headerData(2, Qt::Horizontal).toString(), "Add");
+    EXPECT_FALSE(list.isRowSelected(0));
+    EXPECT_TRUE(list.isRowSelected(1));
+    EXPECT_TRUE(list.isRowSelected(2));
 
-    // Outside the change's rows nothing is rewritten.
-    list.topLevelItem(2)->setText(0, "stale");
+    // A change repaints its rows only, and the program's selection fires no handler.
+    QSignalSpy edits(&list, &ui::NodeList::selectionEdited);
+    QSignalSpy shown(list.model(), &QAbstractItemModel::dataChanged);
     nodes->rename(1, "Kitchen");
-    QSignalSpy selections(&list, &QTreeWidget::itemSelectionChanged);
     nodes->setSelected(1, false);
     list.apply(*nodes, nodes->takeRowChanges());
-    EXPECT_EQ(list.topLevelItem(1)->text(0), "Kitchen");
-    EXPECT_FALSE(list.topLevelItem(1)->isSelected());
-    EXPECT_EQ(list.topLevelItem(2)->text(0), "stale");
-    EXPECT_EQ(selections.count(), 0);  // the program's selection fires no handler
+    EXPECT_EQ(list.cellText(1, 0), "Kitchen");
+    EXPECT_FALSE(list.isRowSelected(1));
+    EXPECT_TRUE(list.isRowSelected(2));
+    ASSERT_EQ(shown.count(), 1);
+    EXPECT_EQ(shown[0][0].toModelIndex().row(), 1);
+    EXPECT_EQ(shown[0][1].toModelIndex().row(), 1);
+    EXPECT_EQ(edits.count(), 0);
 
-    // A reset leaves one row, written again.
+    // A reset leaves one row.
     nodes->reset();
     list.apply(*nodes, nodes->takeRowChanges());
-    ASSERT_EQ(list.topLevelItemCount(), 1);
-    EXPECT_EQ(list.topLevelItem(0)->text(0), "General");
+    ASSERT_EQ(list.rowCount(), 1);
+    EXPECT_EQ(list.cellText(0, 0), "General");
 
     // The user's selection goes into the table.
     nodes->findOrAdd(first);
     list.apply(*nodes, nodes->takeRowChanges());
-    list.topLevelItem(0)->setSelected(true);
-    list.topLevelItem(1)->setSelected(false);
+    selectRows(list, 0, 0, QItemSelectionModel::Select);
+    selectRows(list, 1, 1, QItemSelectionModel::Deselect);
+    EXPECT_EQ(edits.count(), 2);
     list.takeSelectionInto(*nodes);
     EXPECT_TRUE(nodes->entry(0).knows(kSelected));
     EXPECT_FALSE(nodes->entry(1).knows(kSelected));
+}
+
+// A full table is shown as one run of new rows, selected in one range; a change
+// of scattered rows and a selection of every row stay in step with the table.
+TEST(Window, NodeListOfAFullTableSelectsInRuns) {
+    auto nodes = std::make_unique<NodeTable>();
+    for (int32_t i = 1; i < NodeTable::kMaxEntries; ++i) {
+        NodeAddress address;
+        address.setPan(0x1234);
+        address.setShort(static_cast<uint16_t>(i));
+        nodes->findOrAdd(address);
+    }
+    ASSERT_EQ(nodes->count(), NodeTable::kMaxEntries);
+    ui::NodeList list;
+    list.resize(300, 200);
+    list.apply(*nodes, nodes->takeRowChanges());
+    EXPECT_EQ(list.rowCount(), NodeTable::kMaxEntries);
+    EXPECT_EQ(list.selectionModel()->selection().size(), 1);  // rows 1 to 65534
+    EXPECT_FALSE(list.isRowSelected(0));
+    EXPECT_TRUE(list.isRowSelected(NodeTable::kMaxEntries - 1));
+
+    for (int32_t i = 100; i < 2100; i += 2)
+        nodes->setSelected(i, false);
+    list.apply(*nodes, nodes->takeRowChanges());
+    for (const int32_t row : {99, 100, 101, 2098, 2099, 2100})
+        EXPECT_EQ(list.isRowSelected(row), nodes->entry(row).knows(kSelected)) << row;
+
+    list.selectAll();
+    list.takeSelectionInto(*nodes);
+    EXPECT_EQ(nodes->selectedCount(), NodeTable::kMaxEntries);
+    list.apply(*nodes, nodes->takeRowChanges());
+    EXPECT_TRUE(list.isRowSelected(0));
+    EXPECT_TRUE(list.isRowSelected(100));
 }
 
 TEST(Window, CommandLineDropsMenuTogglesZoomAndRenameDoWhatTheySay) {
@@ -547,11 +594,11 @@ TEST(Window, CommandLineDropsMenuTogglesZoomAndRenameDoWhatTheySay) {
     const NodeTable& nodes = window->session().capture().nodes;
     ASSERT_EQ(nodes.selectedCount(), 2);
     EXPECT_TRUE(bar.rename->isHidden());
-    bar.nodes->topLevelItem(2)->setSelected(false);
+    selectRows(*bar.nodes, 2, 2, QItemSelectionModel::Deselect);
     EXPECT_FALSE(bar.rename->isHidden());
     window->renameNode(QString());
     EXPECT_EQ(nodes.name(nodes.firstSelected()), "");
-    EXPECT_EQ(bar.nodes->topLevelItem(nodes.firstSelected())->text(0), "");
+    EXPECT_EQ(bar.nodes->cellText(nodes.firstSelected(), 0), "");
     window->selectAllNodes();
     EXPECT_EQ(nodes.selectedCount(), nodes.count());
     EXPECT_TRUE(bar.rename->isHidden());

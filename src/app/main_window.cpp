@@ -274,9 +274,8 @@ void CMainFrame::connectControlBar() {
     for (int p = 0; p < kPresetCount; ++p)
         connect(bar_->presets[static_cast<size_t>(p)], &QCheckBox::clicked, this,
                 [this, p] { clickPreset(static_cast<Preset>(p)); });
-    connect(bar_->nodes, &QTreeWidget::itemSelectionChanged, this,
-            &CMainFrame::nodeSelectionChanged);
-    connect(bar_->nodes, &QTreeWidget::itemDoubleClicked, this, [this] {
+    connect(bar_->nodes, &ui::NodeList::selectionEdited, this, &CMainFrame::nodeSelectionChanged);
+    connect(bar_->nodes, &QAbstractItemView::doubleClicked, this, [this] {
         if (session_.capture().nodes.selectedCount() > 0)
             openRenameDialog();
     });
@@ -400,7 +399,7 @@ void CMainFrame::afterWork() {
 
 void CMainFrame::applyChanges(const CaptureChange& change) {
     NodeTable& nodes = session_.capture().nodes;
-    if (change.nodes.any() || bar_->nodes->topLevelItemCount() != nodes.count()) {
+    if (change.nodes.any() || bar_->nodes->rowCount() != nodes.count()) {
         bar_->nodes->apply(nodes, change.nodes);
         bar_->showRenameFor(nodes.selectedCount());
     }

@@ -191,7 +191,7 @@ void openPcapngOfAFullNodeTable(benchmark::State& state) {
     {
         auto capture = std::make_unique<qlm::Capture>();
         for (int32_t i = 1; i < qlm::NodeTable::kMaxEntries; ++i) {
-            const uint8_t frame[] = {0x0A, 0x41, 0x88, static_cast<uint8_t>(i), 0x34, 0x12, 0xFF,
+            const uint8_t frame[] = {0x0B, 0x41, 0x88, static_cast<uint8_t>(i), 0x34, 0x12, 0xFF,
                                      0xFF, static_cast<uint8_t>(i), static_cast<uint8_t>(i >> 8),
                                      0x20, 0xE4};
             capture->frames.appendFrame({10, i / 60000, i / 1000 % 60, i % 1000}, frame);

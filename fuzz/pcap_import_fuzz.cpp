@@ -7,6 +7,7 @@
 #include "pcap/pcap_import.h"
 
 #include <cstdlib>
+#include <ctime>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -45,6 +46,14 @@ bool sameRecords(const qlm::Capture& a, const qlm::Capture& b) {
 }
 
 } // namespace
+
+// Times of day are dated in local time; in a zone whose clocks change, a time in
+// the hour skipped does not exist and cannot come back as it was.
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    ::setenv("TZ", "UTC", 1);
+    ::tzset();
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static auto capture = std::make_unique<qlm::Capture>();

@@ -18,7 +18,10 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
+#include <algorithm>
+#include <optional>
 #include <memory>
 #include <span>
 #include <string>
@@ -35,20 +38,44 @@ std::span<const uint8_t> bytesOf(const std::string& text) {
     return {reinterpret_cast<const uint8_t*>(text.data()), text.size()};
 }
 
-// Every record as a log line: what a round trip must give back exactly.
-std::vector<std::string> recordLines(const Capture& capture) {
-    StringSink sink;
-    writeLog(capture, "Wed Dec 09 10:00:00 2026", sink);
-    std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < sink.text.size()) {
-        const size_t end = sink.text.find('\n', start);
-        const std::string line = sink.text.substr(start, end - start);
-        if (line.starts_with("+FRAM:"))
-            lines.push_back(line);
-        start = end == std::string::npos ? sink.text.size() : end + 1;
+// Whether two stores hold the same records: kind, time, length and bytes.
+::testing::AssertionResult sameRecords(const FrameStore& a, const FrameStore& b) {
+    if (a.frameCount() != b.frameCount())
+        return ::testing::AssertionFailure()
+               << a.frameCount() << " records against " << b.frameCount();
+    for (int32_t i = 0; i < a.frameCount(); ++i) {
+        const CapturedFrame& x = a[i];
+        const CapturedFrame& y = b[i];
+        const bool same = x.length == y.length && x.hour == y.hour && x.minute == y.minute &&
+                          x.second == y.second && x.millisecond == y.millisecond &&
+                          (x.length <= 0 ||
+                           std::equal(x.data, x.data + x.length, y.data));
+        if (!same)
+            return ::testing::AssertionFailure()
+                   << "record " << i << ": length " << x.length << " at " << x.hour << ":"
+                   << x.minute << ":" << x.second << "." << x.millisecond << " against length "
+                   << y.length << " at " << y.hour << ":" << y.minute << ":" << y.second << "."
+                   << y.millisecond;
     }
-    return lines;
+    return ::testing::AssertionSuccess();
+}
+
+// The capture written as pcapng and read back.
+std::unique_ptr<Capture> throughPcapng(const Capture& capture, PcapImportCounts& read,
+                                       std::string* file = nullptr) {
+    StringSink sink;
+    PcapExportCounts written;
+    EXPECT_TRUE(writePcap(capture, PcapFormat::kPcapng, capture.date.value_or(CivilDate{2026, 12, 9}),
+                          sink, written));
+    auto back = std::make_unique<Capture>();
+    std::string error;
+    EXPECT_TRUE(readPcapCapture(*back, {reinterpret_cast<const uint8_t*>(sink.text.data()),
+                                        sink.text.size()},
+                                read, error))
+        << error;
+    if (file != nullptr)
+        *file = std::move(sink.text);
+    return back;
 }
 
 std::string run(const std::string& command) {
@@ -90,32 +117,34 @@ TEST(PacketFiles, RunsOfOverflowsAndReportsTooShortForAPacketComeBackAsTheyWere)
         ASSERT_TRUE(frames.appendOverflow({10, 0, 3, i}));
     ASSERT_TRUE(test::append(frames, test::Bytes{0x00}, {10, 0, 4, 0}));
 
-    StringSink file;
-    PcapExportCounts written;
-    ASSERT_TRUE(writePcap(*original, PcapFormat::kPcapng, {2026, 12, 9}, file, written));
-    EXPECT_EQ(written.packets, 2);
-    EXPECT_EQ(written.overflows, 2301);
-    EXPECT_EQ(written.phyErrors, 6);
+    // A PHY error of the most bytes a record holds, and a report with more bytes
+    // than its length byte says.
+    test::Bytes longest(CapturedFrame::kMaxBytes, 0x5A);
+    longest[0] = 0xC0;
+    ASSERT_TRUE(test::append(frames, longest, {10, 0, 5, 0}));
+    test::Bytes overlong = kDataFrame;
+    overlong.insert(overlong.end() - 2, {0x01, 0x02, 0x03});
+    ASSERT_TRUE(test::append(frames, overlong, {10, 0, 6, 0}));
 
-    auto back = std::make_unique<Capture>();
     PcapImportCounts read;
-    std::string error;
-    ASSERT_TRUE(readPcapCapture(*back, bytesOf(file.text), read, error)) << error;
+    std::string file;
+    const auto back = throughPcapng(*original, read, &file);
     EXPECT_EQ(read.message(), "");
-    EXPECT_EQ(back->frames.frameCount(), frames.frameCount());
-    EXPECT_EQ(recordLines(*back), recordLines(*original));
+    EXPECT_TRUE(sameRecords(back->frames, frames));
 
-    // tshark reads both packets whole, and the block with the last comments.
+    // tshark reads the packets whole, and the block with the last comments.
     const std::string path = temporaryFile(".pcapng");
     std::FILE* out = std::fopen(path.c_str(), "wb");
     ASSERT_NE(out, nullptr);
-    std::fwrite(file.text.data(), 1, file.text.size(), out);
+    std::fwrite(file.data(), 1, file.size(), out);
     std::fclose(out);
     EXPECT_EQ(run(std::string(TSHARK_PATH) + " -r " + path + " -T fields -e wpan.seq_no "
                                              "2>&1 | grep -v 'Running as user'"),
-              "33\n33\n");
-    EXPECT_EQ(run(std::string(TSHARK_PATH) + " -r " + path + " -Y _ws.malformed 2>/dev/null"),
-              "");
+              "33\n33\n90\n33\n");
+    // Payloads may be what ZigBee's decoders cannot read, but no frame is cut.
+    EXPECT_EQ(run(std::string(TSHARK_PATH) + " -r " + path +
+                  " -T fields -e _ws.malformed 2>/dev/null | grep -c 802.15.4"),
+              "0\n");
     std::remove(path.c_str());
 }
 
@@ -294,6 +323,58 @@ TEST(PacketFiles, DatesAFormatCannotHoldAreRefusedAndNeverWrap) {
     EXPECT_EQ(stamp, 0);
     std::remove(classic.c_str());
     std::remove(next.c_str());
+}
+
+// On the day the clocks go forward, times after the change come back as they
+// were, an hour closer to those before than the clock says.
+TEST(PacketFiles, ADayTheClocksChangeOnComesBackAsItWas) {
+    const TimeZone central("CET-1CEST,M3.5.0,M10.5.0/3");
+    auto capture = std::make_unique<Capture>();
+    capture->date = CivilDate{2026, 3, 29};
+    ASSERT_TRUE(test::append(capture->frames, kDataFrame, {1, 30, 0, 0}));
+    ASSERT_TRUE(test::append(capture->frames, kDataFrame, {3, 30, 0, 0}));
+    ASSERT_TRUE(capture->frames.appendOverflow({3, 45, 0, 0}));
+    ASSERT_TRUE(test::append(capture->frames, kDataFrame, {23, 0, 0, 0}));
+    PcapImportCounts read;
+    std::string file;
+    const auto back = throughPcapng(*capture, read, &file);
+    EXPECT_TRUE(sameRecords(back->frames, capture->frames));
+    std::vector<int64_t> stamps;
+    PacketFileProblems problems;
+    std::string error;
+    readPacketFile(bytesOf(file),
+                   [&stamps](const FilePacket& packet) {
+                       if (!packet.commentsOnly)
+                           stamps.push_back(packet.microseconds);
+                       return true;
+                   },
+                   problems, error);
+    ASSERT_EQ(stamps.size(), 3u);
+    EXPECT_EQ(stamps[1] - stamps[0], int64_t{3600} * 1'000'000);
+}
+
+// A run of records without a packet longer than a megabyte of comments is
+// written in several blocks and read back whole.
+TEST(PacketFiles, ALongRunWithoutPacketsIsSplitIntoBlocks) {
+    auto capture = std::make_unique<Capture>();
+    for (int i = 0; i < 25'000; ++i)
+        ASSERT_TRUE(test::append(capture->frames, test::Bytes{0x80, 0x41},
+                                 {11, i / 60000, i / 1000 % 60, i % 1000}));
+    PcapImportCounts read;
+    std::string file;
+    const auto back = throughPcapng(*capture, read, &file);
+    EXPECT_TRUE(sameRecords(back->frames, capture->frames));
+    int blocks = 0;
+    for (size_t at = 0; at + 8 <= file.size();) {
+        uint32_t type = 0;
+        uint32_t length = 0;
+        std::memcpy(&type, file.data() + at, 4);
+        std::memcpy(&length, file.data() + at + 4, 4);
+        blocks += type == pcapng::kInterfaceStatistics;
+        EXPECT_LE(length, 2u << 20);
+        at += length;
+    }
+    EXPECT_GE(blocks, 2);
 }
 
 long virtualMemoryBytes() {

@@ -20,7 +20,17 @@ done
 printf 'not a log' >"$work/broken.pcapng"
 "$program" --no-splash "$work/broken.pcapng" >"$work/program.log" 2>&1 &
 pid=$!
-sleep 2
+# SIGTERM (15) among the signals the program catches: its handler is in place.
+catches_sigterm() {
+    mask=$(awk '/^SigCgt:/ { print $2 }' "/proc/$pid/status" 2>/dev/null) || return 1
+    [ -n "$mask" ] && [ $(( 0x$mask & 0x4000 )) -ne 0 ]
+}
+for _ in $(seq 100); do
+    catches_sigterm && break
+    sleep 0.1
+done
+catches_sigterm || { echo "no SIGTERM handler after 10 s"; cat "$work/program.log"; exit 1; }
+sleep 1  # the warning about the file is up by now
 kill -0 "$pid" || { echo "the program ended by itself"; cat "$work/program.log"; exit 1; }
 kill -TERM "$pid"
 status=0

@@ -14,6 +14,7 @@
 #include <mutex>
 #include <poll.h>
 #include <stdlib.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -395,6 +396,17 @@ TEST_F(LinkOverPseudoTerminal, APortInUseIsRefusedAndTheFirstUserGoesOn) {
     EXPECT_EQ(terminal.receive(10), "AT+SNIF=0\r");
 
     link.close();
+    EXPECT_TRUE(second.open(terminal.slavePath()));
+    second.close();
+
+    // Another program holding the port exclusively, without a lock.
+    const int other = ::open(terminal.slavePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(other, 0);
+    ASSERT_EQ(::ioctl(other, TIOCEXCL), 0);
+    EXPECT_FALSE(second.open(terminal.slavePath()));
+    EXPECT_EQ(secondStatus.last(), "Port " + terminal.slavePath() + " is in use");
+    ::ioctl(other, TIOCNXCL);
+    ::close(other);
     EXPECT_TRUE(second.open(terminal.slavePath()));
 }
 

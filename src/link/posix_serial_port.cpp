@@ -44,10 +44,24 @@ bool isTerminal(int device, const struct stat& named) {
            opened.st_rdev == named.st_rdev && ::isatty(device) == 1;
 }
 
-// TIOCEXCL keeps other users off an open port but not root, so the port is also
-// locked; a second capture backs off before it sends a byte. Only a lock held
-// elsewhere refuses the port: a device without lock support is used as it is.
+// Whether another program holds the port exclusively (TIOCEXCL), which keeps
+// other users off it but not root.
+bool heldExclusively(int device) {
+#ifdef TIOCGEXCL
+    int exclusive = 0;
+    return ::ioctl(device, TIOCGEXCL, &exclusive) == 0 && exclusive != 0;
+#else
+    (void)device;
+    return false;
+#endif
+}
+
+// The port is also locked, so that a second capture, even one run by root, backs
+// off before it sends a byte. Only a lock held elsewhere refuses the port: a
+// device without lock support is used as it is.
 bool lockedForUs(int device) {
+    if (heldExclusively(device))
+        return false;
     while (::flock(device, LOCK_EX | LOCK_NB) != 0) {
         if (errno == EINTR)
             continue;
@@ -92,6 +106,9 @@ PosixSerialPort::PosixSerialPort(int device, int wakeSignal)
     : device_(device), wakeSignal_(wakeSignal) {}
 
 PosixSerialPort::~PosixSerialPort() {
+    // A pseudo-terminal keeps its exclusive mode while its other end is open: it
+    // is given up, so that the port can be opened again.
+    ::ioctl(device_, TIOCNXCL);
     ::close(device_);
     ::close(wakeSignal_);
 }

@@ -4,13 +4,14 @@
 
 namespace qlm {
 
-int64_t CaptureClock::dayStartUs(int dayOffset) const {
-    std::tm midnight{};
-    midnight.tm_year = firstDay_.year - 1900;
-    midnight.tm_mon = firstDay_.month - 1;
-    midnight.tm_mday = firstDay_.day + dayOffset;
-    midnight.tm_isdst = -1;
-    return static_cast<int64_t>(std::mktime(&midnight)) * 1'000'000;
+int64_t CaptureClock::hourStartUs(int dayOffset, int hour) const {
+    std::tm start{};
+    start.tm_year = firstDay_.year - 1900;
+    start.tm_mon = firstDay_.month - 1;
+    start.tm_mday = firstDay_.day + dayOffset;
+    start.tm_hour = hour;
+    start.tm_isdst = -1;  // whichever offset the zone has then
+    return static_cast<int64_t>(std::mktime(&start)) * 1'000'000;
 }
 
 int64_t CaptureClock::next(const ArrivalTime& time) {
@@ -19,11 +20,13 @@ int64_t CaptureClock::next(const ArrivalTime& time) {
     if (previousMs_ >= 0 && ms < previousMs_ - kHourMs)
         ++dayOffset_;
     previousMs_ = ms;
-    if (cachedOffset_ != dayOffset_) {
+    // The zone is looked up once an hour of records: mktime is the dearest part.
+    if (cachedOffset_ != dayOffset_ || cachedHour_ != time.hour) {
         cachedOffset_ = dayOffset_;
-        cachedStartUs_ = dayStartUs(dayOffset_);
+        cachedHour_ = time.hour;
+        cachedStartUs_ = hourStartUs(dayOffset_, time.hour);
     }
-    return cachedStartUs_ + ms * 1000;
+    return cachedStartUs_ + (ms - int64_t{time.hour} * kHourMs) * 1000;
 }
 
 } // namespace qlm

@@ -25,7 +25,8 @@ inline constexpr const char* kShortReportComment = "Frame report too short for a
 
 // Whether a record holds a frame a reader can take as one: at least the frame
 // control and sequence number (three bytes) between the length byte and the
-// status bytes. A shorter one would be a packet of nothing but an FCS.
+// status bytes. A shorter one would be a packet of an FCS and a byte or two,
+// which readers take for a malformed packet.
 bool carriesFrame(const CapturedFrame& frame);
 
 // `channel` is the IEEE 802.15.4 channel number (11 to 26), or -1 when unknown.

@@ -167,6 +167,12 @@ public:
                 problems_.truncated = true;
                 return;
             }
+            // The length is written again at the block's end: where the two
+            // differ, the block's bounds cannot be trusted.
+            if (in.u32(at + length - 4) != length) {
+                problems_.damagedAt = at;
+                return;
+            }
             if (!readBlock(in, in.u32(at), at + 8, at + length - 4))
                 return;
             at += length;

@@ -13,6 +13,7 @@ namespace qlm {
 namespace {
 
 constexpr uint32_t kSnapLength = 262144;
+constexpr size_t kMostWaitingBytes = 1 << 20;
 
 std::span<const uint8_t> bytesOf(const std::string& text) {
     return {reinterpret_cast<const uint8_t*>(text.data()), text.size()};
@@ -56,21 +57,27 @@ void PacketStream::appendHeader(PcapFormat format, std::string& out) {
     }
 }
 
-void PacketStream::keepForNextPacket(std::string comment) {
-    if (format_ == PcapFormat::kPcapng)
-        comments_.push_back(std::move(comment));
+void PacketStream::keepForNextPacket(std::string comment, std::string& out) {
+    if (format_ != PcapFormat::kPcapng)
+        return;
+    waitingBytes_ += comment.size();
+    comments_.push_back(std::move(comment));
+    // A long run of records without a packet goes out in statistics blocks of its
+    // own, so that no block grows beyond what a reader takes.
+    if (waitingBytes_ >= kMostWaitingBytes)
+        appendWaitingComments(out);
 }
 
 void PacketStream::append(const CapturedFrame& record, std::string& out) {
     lastMicroseconds_ = std::clamp(clock_.next(record.arrival()), range_.first, range_.last);
     if (record.isOverflow()) {
         ++counts_.overflows;
-        keepForNextPacket(overflowComment(record));
+        keepForNextPacket(overflowComment(record), out);
         return;
     }
     if (!carriesFrame(record)) {
         ++counts_.phyErrors;
-        keepForNextPacket(shortReportComment(record));
+        keepForNextPacket(shortReportComment(record), out);
         return;
     }
     data_.clear();
@@ -90,6 +97,7 @@ void PacketStream::appendWaitingComments(std::string& out) {
     pcapng::appendStatisticsComments(out, 0, static_cast<uint64_t>(lastMicroseconds_),
                                      comments_);
     comments_.clear();
+    waitingBytes_ = 0;
 }
 
 void PacketStream::appendPacket(std::string& out, int64_t microseconds, const std::string& data) {
@@ -101,6 +109,7 @@ void PacketStream::appendPacket(std::string& out, int64_t microseconds, const st
     else
         pcap::appendRecord(out, static_cast<uint64_t>(microseconds), bytesOf(data), length);
     comments_.clear();
+    waitingBytes_ = 0;
 }
 
 } // namespace qlm

@@ -21,8 +21,8 @@ struct PcapExportCounts {
 // store order: a file export walks the whole store through it, the live stream
 // into Wireshark each record as it arrives. pcapng keeps everything: a PHY-error
 // frame is a packet with a comment saying so; an overflow record, and a record
-// too short to hold a frame, a comment on the packet after it (or, at the end,
-// on the statistics block that closes the stream). Classic pcap cannot, and
+// too short to hold a frame, a comment on the packet after it (or, at the end or
+// after a megabyte of them, on a statistics block of their own). Classic pcap cannot, and
 // leaves them out; the counts say how many. A time the format cannot hold is
 // written as the nearest it can (an export refuses such a capture first).
 class PacketStream {
@@ -44,7 +44,7 @@ public:
 
 private:
     void appendPacket(std::string& out, int64_t microseconds, const std::string& data);
-    void keepForNextPacket(std::string comment);
+    void keepForNextPacket(std::string comment, std::string& out);
 
     PcapFormat format_;
     int channel_;
@@ -53,6 +53,7 @@ private:
     PcapExportCounts counts_;
     int64_t lastMicroseconds_ = 0;
     std::vector<std::string> comments_;  // for the next packet, in record order
+    size_t waitingBytes_ = 0;
     std::string data_;
     std::string comment_;
 };

@@ -150,8 +150,12 @@ public:
             return true;
         }
         Fields fields;
-        if (!readFields(packet, fields))
+        if (!readFields(packet, fields)) {
+            // Older exports carried comments on such packets; otherwise it is empty.
+            if (fields.empty && packet.comment.empty())
+                ++counts_.empty;
             return true;
+        }
         if (fields.mac.size() > kMaxMacLength && lengthByte < 0) {
             ++counts_.tooLong;
             return true;
@@ -168,7 +172,7 @@ private:
         uint8_t rssiByte = kUnknownRssiByte;
         uint8_t lqi = 0;
         bool crcGood = false;
-        bool empty = false;  // a packet carrying only comments
+        bool empty = false;  // a TAP header and nothing after it
     };
 
     // A record the export kept in a comment: an overflow, or a report too short
@@ -290,7 +294,7 @@ private:
 std::string PcapImportCounts::message() const {
     std::string stopped;
     if (outOfMemory)
-        stopped = outOfMemoryMessage(frames);
+        stopped = outOfMemoryMessage(recordsKept);
     else if (damagedAt)
         stopped = damagedBlockMessage(*damagedAt);
     std::string text;
@@ -335,6 +339,7 @@ bool readPcapCapture(Capture& capture, std::span<const uint8_t> file, PcapImport
     counts.malformed += problems.malformed;
     counts.truncated = problems.truncated;
     counts.damagedAt = problems.damagedAt;
+    counts.recordsKept = capture.frames.frameCount();
     if (const std::optional<uint16_t> channel = import.channel())
         capture.channels.setSelectedChannel(*channel - ChannelTable::kFirstChannelNumber);
     if (capture.statistics.packets() == 0)

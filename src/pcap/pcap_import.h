@@ -18,6 +18,7 @@ struct PcapImportCounts {
     bool truncated = false;
     std::optional<size_t> damagedAt;  // a damaged block there stopped the reading
     bool outOfMemory = false;         // the store could not grow: the reading stopped
+    int64_t recordsKept = 0;          // records in the store after the reading
     // The reading stopped before the file's end.
     bool partial() const { return damagedAt.has_value() || outOfMemory; }
     // One line for the status bar when the reading stopped early or anything was

@@ -5,6 +5,8 @@
 
 #include <QTreeView>
 
+#include <vector>
+
 namespace qlm::ui {
 
 // The node list of the control bar: a report view of the node table, one row per

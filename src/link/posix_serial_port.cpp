@@ -217,18 +217,13 @@ std::unique_ptr<SerialPort> PosixPortOpener::open(const std::string& name,
             return refuse(failure, PortOpenFailure::Kind::kInUse, kInUse);
         return refuse(failure, PortOpenFailure::Kind::kSystem, errorText(errno));
     }
-    PortOpenFailure::Kind refusal{};
-    const char* reason = nullptr;
     if (!isTerminal(device, named)) {
-        refusal = PortOpenFailure::Kind::kNotASerialPort;
-        reason = kNotASerialPort;
-    } else if (!lockedForUs(device)) {
-        refusal = PortOpenFailure::Kind::kInUse;
-        reason = kInUse;
-    }
-    if (reason) {
         ::close(device);
-        return refuse(failure, refusal, reason);
+        return refuse(failure, PortOpenFailure::Kind::kNotASerialPort, kNotASerialPort);
+    }
+    if (!lockedForUs(device)) {
+        ::close(device);
+        return refuse(failure, PortOpenFailure::Kind::kInUse, kInUse);
     }
     configure(device);
     const int wakeSignal = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);

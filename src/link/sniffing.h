@@ -23,12 +23,12 @@ class Sniffing {
 public:
     // What one intake tick did.
     enum class Tick {
-        kIdle,      // not sniffing: the timer can stop
-        kNothing,   // no line, or a line that was not a report
+        kIdle,         // not sniffing: the timer can stop
+        kNothing,      // no line, or a line that was not a report
         kFrame,        // a frame was stored
         kOutOfMemory,  // the store could not grow for a report: sniffing stopped
         kOverflow,     // an overflow record was stored and the burst drained
-        kFailed,    // the device is gone: the port was closed and sniffing stopped
+        kFailed,       // the device is gone: the port was closed and sniffing stopped
     };
 
     Sniffing(DeviceConversation& conversation, Capture& capture,

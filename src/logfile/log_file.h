@@ -28,7 +28,8 @@ struct FileResult {
 // Replaces the capture by a log file's contents. The file is read whole first:
 // when it cannot be opened or read, the capture is left as it was. When the
 // store cannot grow, the reading stops: the capture holds the frames read so far
-// and the result is partial. A file without a single log line gives an empty capture and a warning.
+// and the result is partial. A file without a single log line gives an empty
+// capture and a warning.
 FileResult importLogFile(Capture& capture, const std::string& path,
                          const std::function<void(double share)>& progress = nullptr);
 inline constexpr const char* kNoLogLinesWarning =

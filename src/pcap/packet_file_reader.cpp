@@ -134,6 +134,30 @@ bool plausibleBlockLength(uint32_t length) {
     return length >= kSmallestBlock && length % 4 == 0;
 }
 
+enum class BlockCheck { kReadable, kTruncated, kDamaged };
+
+// Whether the block at `at` can be read: its length fits its form, the file and
+// the copy at its end. A section header sets the byte order of what follows.
+BlockCheck checkBlock(std::span<const uint8_t> file, size_t at, bool& big, uint32_t& length) {
+    if (file.size() - at < kSmallestBlock)
+        return BlockCheck::kTruncated;
+    if (littleU32(file.subspan(at, 4)) == pcapng::kSectionHeader) {
+        const uint32_t magic = littleU32(file.subspan(at + 8, 4));
+        if (!knownByteOrder(magic))
+            return BlockCheck::kDamaged;
+        big = magic != pcapng::kByteOrderMagic;
+    }
+    const FieldReader in(file, big);
+    length = in.u32(at + 4);
+    if (!plausibleBlockLength(length))
+        return BlockCheck::kDamaged;
+    if (!in.has(at, length))
+        return BlockCheck::kTruncated;
+    // The length is written again at the block's end: where the two differ, the
+    // block's bounds cannot be trusted.
+    return in.u32(at + length - 4) == length ? BlockCheck::kReadable : BlockCheck::kDamaged;
+}
+
 // The blocks of one pcapng file in order, with the interfaces of the section
 // they are in.
 class PcapngReader {
@@ -144,36 +168,22 @@ public:
 
     void read() {
         for (size_t at = 0; at < file_.size();) {
-            if (file_.size() - at < kSmallestBlock) {
+            uint32_t length = 0;
+            switch (checkBlock(file_, at, big_, length)) {
+            case BlockCheck::kTruncated:
                 problems_.truncated = true;
                 return;
-            }
-            if (littleU32(file_.subspan(at, 4)) == pcapng::kSectionHeader) {
-                const uint32_t magic = littleU32(file_.subspan(at + 8, 4));
-                if (!knownByteOrder(magic)) {
-                    problems_.damagedAt = at;
-                    return;
-                }
-                big_ = magic != pcapng::kByteOrderMagic;
-                interfaces_.clear();
+            case BlockCheck::kDamaged:
+                problems_.damagedAt = at;
+                return;
+            case BlockCheck::kReadable:
+                break;
             }
             const FieldReader in(file_, big_);
-            const uint32_t length = in.u32(at + 4);
-            if (!plausibleBlockLength(length)) {
-                problems_.damagedAt = at;
-                return;
-            }
-            if (!in.has(at, length)) {
-                problems_.truncated = true;
-                return;
-            }
-            // The length is written again at the block's end: where the two
-            // differ, the block's bounds cannot be trusted.
-            if (in.u32(at + length - 4) != length) {
-                problems_.damagedAt = at;
-                return;
-            }
-            if (!readBlock(in, in.u32(at), at + 8, at + length - 4))
+            const uint32_t type = in.u32(at);
+            if (type == pcapng::kSectionHeader)
+                interfaces_.clear();
+            if (!readBlock(in, type, at + 8, at + length - 4))
                 return;
             at += length;
         }
@@ -274,13 +284,9 @@ bool isPacketFile(std::span<const uint8_t> file) {
 bool pcapngStartsDamaged(std::span<const uint8_t> file) {
     if (file.size() < 4 || littleU32(file) != pcapng::kSectionHeader)
         return false;
-    if (file.size() < kSmallestBlock)
-        return false;  // cut short rather than damaged
-    const uint32_t magic = littleU32(file.subspan(8, 4));
-    if (!knownByteOrder(magic))
-        return true;
-    const FieldReader in(file, magic != pcapng::kByteOrderMagic);
-    return !plausibleBlockLength(in.u32(4));
+    bool big = false;
+    uint32_t length = 0;
+    return checkBlock(file, 0, big, length) == BlockCheck::kDamaged;
 }
 
 bool readPacketFile(std::span<const uint8_t> file, const PacketTaker& take,

@@ -35,7 +35,8 @@ std::string damagedBlockMessage(size_t at);
 // Whether the bytes begin as a classic pcap or a pcapng file does.
 bool isPacketFile(std::span<const uint8_t> file);
 // Whether the bytes begin as a pcapng file does but its first block cannot be
-// read (a byte-order magic or length that is no such thing).
+// read (a byte-order magic or length that is no such thing), as the reading
+// would find.
 bool pcapngStartsDamaged(std::span<const uint8_t> file);
 
 // Receives the packets of a file in order; returns false to stop the reading.

@@ -75,6 +75,18 @@ void paintView(benchmark::State& state) {
 }
 BENCHMARK(paintView)->Arg(1'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
 
+// The window as the program shows it, without a splash screen or serial ports.
+std::unique_ptr<qlm::app::CMainFrame> shownWindow() {
+    qlm::app::WindowOptions options;
+    options.splash = false;
+    options.systemPorts = std::vector<std::string>{};
+    auto window = std::make_unique<qlm::app::CMainFrame>(options);
+    window->resize(1400, 900);
+    window->show();
+    QApplication::processEvents();
+    return window;
+}
+
 void openLogInWindowToFirstPaint(benchmark::State& state) {
     QTemporaryDir folder;
     const std::string path = folder.filePath(QStringLiteral("million.qln")).toStdString();
@@ -85,13 +97,8 @@ void openLogInWindowToFirstPaint(benchmark::State& state) {
             return;
         }
     }
-    qlm::app::WindowOptions options;
-    options.splash = false;
-    options.systemPorts = std::vector<std::string>{};
-    qlm::app::CMainFrame window(options);
-    window.resize(1400, 900);
-    window.show();
-    QApplication::processEvents();
+    const auto shown = shownWindow();
+    qlm::app::CMainFrame& window = *shown;
     for (auto _ : state) {
         window.importFile(QString::fromStdString(path));
         window.view()->repaint();
@@ -201,13 +208,8 @@ void openPcapngOfAFullNodeTable(benchmark::State& state) {
             return;
         }
     }
-    qlm::app::WindowOptions options;
-    options.splash = false;
-    options.systemPorts = std::vector<std::string>{};
-    qlm::app::CMainFrame window(options);
-    window.resize(1400, 900);
-    window.show();
-    QApplication::processEvents();
+    const auto shown = shownWindow();
+    qlm::app::CMainFrame& window = *shown;
     for (auto _ : state) {
         window.importFile(QString::fromStdString(path));
         window.repaint();

@@ -5,6 +5,7 @@
 #include "link/device_search.h"
 #include "link/port_list.h"
 #include "link/sniffing.h"
+#include "address_space_limit.h"
 #include "scripted_port.h"
 
 #include <gtest/gtest.h>
@@ -12,10 +13,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <cstdio>
-#include <sys/resource.h>
 #include <thread>
-#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -339,16 +337,6 @@ constexpr bool kThreadSanitizer = false;
 constexpr bool kThreadSanitizer = false;
 #endif
 
-long virtualMemoryBytes() {
-    long pages = 0;
-    if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
-        if (std::fscanf(statm, "%ld", &pages) != 1)
-            pages = 0;
-        std::fclose(statm);
-    }
-    return pages * ::sysconf(_SC_PAGESIZE);
-}
-
 // The store is filled to the end of a limited address space; the next report
 // finds no room.
 TEST(Sniffing, AStoreThatCannotGrowStopsTheDeviceAndKeepsWhatWasStored) {
@@ -360,16 +348,12 @@ TEST(Sniffing, AStoreThatCannotGrowStopsTheDeviceAndKeepsWhatWasStored) {
     ASSERT_TRUE(bench.sniffing.start());
     bench.newCommands();
     const uint8_t frame[] = {0x05, 0x02, 0x03, 0x04, 0x05, 0xEC, 0x85};
-    rlimit previous{};
-    ::getrlimit(RLIMIT_AS, &previous);
-    rlimit limited = previous;
-    limited.rlim_cur = static_cast<rlim_t>(virtualMemoryBytes() + (16 << 20));
-    ASSERT_EQ(::setrlimit(RLIMIT_AS, &limited), 0);
+    AddressSpaceLimit limit(16 << 20);
+    ASSERT_TRUE(limit.set());
     while (bench.capture.frames.appendFrame(bench.now, frame)) {
     }
     // Room for the dialogue's small needs, none for another step of the store.
-    limited.rlim_cur += 64 << 10;
-    ::setrlimit(RLIMIT_AS, &limited);
+    limit.widen(64 << 10);
     const int32_t stored = bench.capture.frames.frameCount();
     bench.device.sendLine("+MACF:0502030405EC85");
     Sniffing::Tick tick = Sniffing::Tick::kNothing;
@@ -377,7 +361,7 @@ TEST(Sniffing, AStoreThatCannotGrowStopsTheDeviceAndKeepsWhatWasStored) {
         bench.link.waitForLine(100);
         tick = bench.sniffing.tick();
     }
-    ::setrlimit(RLIMIT_AS, &previous);
+    limit.lift();
     EXPECT_EQ(tick, Sniffing::Tick::kOutOfMemory);
     EXPECT_FALSE(bench.sniffing.sniffing());
     EXPECT_TRUE(bench.sniffing.ranOutOfMemory());

@@ -1,6 +1,8 @@
 #include "logfile/column_reader.h"
 #include "logfile/log_reader.h"
 
+#include "address_space_limit.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -8,7 +10,6 @@
 #include <optional>
 #include <random>
 #include <string>
-#include <sys/resource.h>
 #include <vector>
 
 namespace qlm {
@@ -330,29 +331,16 @@ TEST(LogReader, FrameBytesInAMegabyteOfDigitsReadAsTheirScan) {
         EXPECT_EQ(log.frame(0).data[i], 1);
 }
 
-long virtualMemoryBytes() {
-    long pages = 0;
-    if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
-        if (std::fscanf(statm, "%ld", &pages) != 1)
-            pages = 0;
-        std::fclose(statm);
-    }
-    return pages * 4096;
-}
-
 TEST(LogReader, SaysSoWhenMemoryRunsOutForFrames) {
     std::string text;
     for (int i = 0; i < 400'000; ++i)
         text.append("+FRAM:00,00,00,000,00\n");
     auto capture = std::make_unique<Capture>();
     // Room for the log but not for 400,000 records of 236 bytes.
-    rlimit previous{};
-    ::getrlimit(RLIMIT_AS, &previous);
-    rlimit limited = previous;
-    limited.rlim_cur = static_cast<rlim_t>(virtualMemoryBytes() + (32 << 20));
-    ASSERT_EQ(::setrlimit(RLIMIT_AS, &limited), 0);
+    test::AddressSpaceLimit limit(32 << 20);
+    ASSERT_TRUE(limit.set());
     const bool complete = readLog(*capture, text).complete;
-    ::setrlimit(RLIMIT_AS, &previous);
+    limit.lift();
     EXPECT_FALSE(complete);
     EXPECT_GT(capture->frames.frameCount(), 0);
     EXPECT_LT(capture->frames.frameCount(), 400'000);

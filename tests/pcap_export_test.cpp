@@ -14,6 +14,7 @@
 #include "logfile/log_writer.h"
 #include "pcap/tap_header.h"
 
+#include "command_output.h"
 #include "test_frames.h"
 
 #include <gtest/gtest.h>
@@ -31,6 +32,7 @@ namespace qlm {
 namespace {
 
 using test::MacFrame;
+using test::run;
 
 TEST(Fcs, IsTheItuCrc16SentLowByteFirst) {
     const std::string check = "123456789";
@@ -87,20 +89,6 @@ TEST(CaptureClock, StepsADayWhereTheTimeOfDayGoesBackMoreThanAnHour) {
     const int64_t next = clock.next({0, 0, 0, 250});   // past midnight
     EXPECT_EQ(first - later, (29 * 60 + 59) * 1'000'000LL + 500'000);
     EXPECT_EQ(next - first, 750'000);
-}
-
-// Runs a command and returns what it printed.
-std::string run(const std::string& command) {
-    std::string output;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr)
-        return output;
-    char buffer[4096];
-    size_t read = 0;
-    while ((read = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        output.append(buffer, read);
-    ::pclose(pipe);
-    return output;
 }
 
 std::vector<std::string> linesOf(const std::string& text) {

@@ -12,6 +12,8 @@
 #include "pcap/pcap_import.h"
 #include "pcap/pcapng_blocks.h"
 
+#include "address_space_limit.h"
+#include "command_output.h"
 #include "test_frames.h"
 
 #include <gtest/gtest.h>
@@ -25,7 +27,6 @@
 #include <memory>
 #include <span>
 #include <string>
-#include <sys/resource.h>
 #include <unistd.h>
 #include <vector>
 
@@ -33,6 +34,7 @@ namespace qlm {
 namespace {
 
 using test::MacFrame;
+using test::run;
 
 std::span<const uint8_t> bytesOf(const std::string& text) {
     return {reinterpret_cast<const uint8_t*>(text.data()), text.size()};
@@ -76,18 +78,6 @@ std::unique_ptr<Capture> throughPcapng(const Capture& capture, PcapImportCounts&
     if (file != nullptr)
         *file = std::move(sink.text);
     return back;
-}
-
-std::string run(const std::string& command) {
-    std::string output;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (pipe == nullptr)
-        return output;
-    char buffer[4096];
-    for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-        output.append(buffer, got);
-    ::pclose(pipe);
-    return output;
 }
 
 std::string temporaryFile(const std::string& suffix) {
@@ -377,16 +367,6 @@ TEST(PacketFiles, ALongRunWithoutPacketsIsSplitIntoBlocks) {
     EXPECT_GE(blocks, 2);
 }
 
-long virtualMemoryBytes() {
-    long pages = 0;
-    if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
-        if (std::fscanf(statm, "%ld", &pages) != 1)
-            pages = 0;
-        std::fclose(statm);
-    }
-    return pages * ::sysconf(_SC_PAGESIZE);
-}
-
 TEST(PacketFiles, AStoreThatCannotGrowEndsTheImportWithWhatWasRead) {
     std::string file;
     pcap::appendFileHeader(file, kLinkTypeIeee802154NoFcs, 65535);
@@ -397,13 +377,10 @@ TEST(PacketFiles, AStoreThatCannotGrowEndsTheImportWithWhatWasRead) {
     PcapImportCounts counts;
     std::string error;
     // Room for the file but not for 400,000 records of 236 bytes.
-    rlimit previous{};
-    ::getrlimit(RLIMIT_AS, &previous);
-    rlimit limited = previous;
-    limited.rlim_cur = static_cast<rlim_t>(virtualMemoryBytes() + (32 << 20));
-    ASSERT_EQ(::setrlimit(RLIMIT_AS, &limited), 0);
+    test::AddressSpaceLimit limit(32 << 20);
+    ASSERT_TRUE(limit.set());
     const bool read = readPcapCapture(*capture, bytesOf(file), counts, error);
-    ::setrlimit(RLIMIT_AS, &previous);
+    limit.lift();
     ASSERT_TRUE(read);
     const int32_t kept = capture->frames.frameCount();
     EXPECT_GT(kept, 0);

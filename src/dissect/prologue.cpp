@@ -2,6 +2,7 @@
 
 #include "dissect/prologue.h"
 
+#include "capture/reception_status.h"
 #include "dissect/short_text.h"
 
 #include <algorithm>
@@ -93,14 +94,14 @@ void decodeTail(FrameDecoding& d) {
 
     d.out.beginGroup();
     if (statusByteAt(d, rssiPosition, C::kPhyRssi, "RSSI")) {
-        const ShortText rssi = ShortText::decimal(static_cast<int8_t>(d.byte(rssiPosition)) - 45);
+        const ShortText rssi = ShortText::decimal(signalStrengthDbm(d.byte(rssiPosition)));
         d.out.cell(C::kPhyRssi, kPhyStyle, "RSSI", rssi,
                    Sentence("The signal strength at the sniffer was %s dBm  (PHY)", rssi));
     }
     const bool statusStored = statusByteAt(d, statusPosition, C::kPhyLqi, "LQI");
     const uint8_t status = d.byte(statusPosition);
     if (statusStored) {
-        const int correlation = status & 0x7F;
+        const int correlation = status & kCorrelationMask;
         const ShortText quality = ShortText::decimal(std::max(correlation - 10, 0)).append("%");
         d.out.cell(C::kPhyLqi, kPhyStyle, "LQI", quality,
                    Sentence("The link quality indicator value was %s  (100%%=best, "
@@ -111,7 +112,7 @@ void decodeTail(FrameDecoding& d) {
 
     if (!statusByteAt(d, statusPosition, C::kPhyFcs, "FCS"))
         return;
-    if (status & 0x80)
+    if (status & kCrcGood)
         d.out.cell(C::kPhyFcs, kPhyStyle, "FCS", "OK",
                    Sentence("CRC (cyclic redundancy check) succeeded, the frame is valid  (PHY)"));
     else

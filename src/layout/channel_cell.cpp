@@ -1,5 +1,7 @@
 #include "layout/channel_cell.h"
 
+#include "capture/reception_status.h"
+
 #include <algorithm>
 
 namespace qlm {
@@ -18,7 +20,7 @@ ChannelCellContent channelCellContent(const ChannelEntry& entry, int index, int 
     content.title = std::to_string(ChannelTable::frequencyMHz(index)) + "MHz";
 
     if (entry.energyMeasured()) {
-        const int64_t v = int64_t{entry.energy} - 45;
+        const int64_t v = int64_t{entry.energy} - kSignalStrengthOffsetDbm;
         content.energyText = std::to_string(v) + " dBm ED";
         content.energyBar = clampedBar((v + 100) * w / 100, barSpace);
     } else {
@@ -38,7 +40,7 @@ ChannelCellContent channelCellContent(const ChannelEntry& entry, int index, int 
             content.levelText = "LQI " + std::to_string(v) + "%";
             content.levelBar = clampedBar(v * w / 100, barSpace);
         } else {
-            const int64_t v = int64_t{entry.level} - 45;
+            const int64_t v = int64_t{entry.level} - kSignalStrengthOffsetDbm;
             content.levelText = std::to_string(v) + " dBm PS";
             content.levelBar = clampedBar((v + 100) * w / 100, barSpace);
         }

@@ -1,5 +1,6 @@
 #include "pcap/frame_packet.h"
 
+#include "capture/reception_status.h"
 #include "pcap/fcs.h"
 #include "pcap/tap_header.h"
 
@@ -11,7 +12,6 @@ namespace qlm {
 namespace {
 
 constexpr int kStatusBytes = 2;
-constexpr uint8_t kCrcGood = 0x80;
 constexpr int kSmallestFrame = 3;  // frame control and sequence number
 
 // The bytes between the length byte and the status bytes; all after the length
@@ -39,8 +39,8 @@ bool appendFramePacket(std::string& out, const CapturedFrame& frame, int channel
 
     TapFields fields;
     if (statusStored) {
-        fields.rssDbm = static_cast<float>(static_cast<int8_t>(frame.data[stored - 2]) - 45);
-        fields.lqi = static_cast<uint8_t>(frame.data[stored - 1] & 0x7F);
+        fields.rssDbm = static_cast<float>(signalStrengthDbm(frame.data[stored - 2]));
+        fields.lqi = static_cast<uint8_t>(frame.data[stored - 1] & kCorrelationMask);
     }
     if (channel >= 11 && channel <= 26)
         fields.channel = static_cast<uint16_t>(channel);

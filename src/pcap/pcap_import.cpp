@@ -1,6 +1,7 @@
 #include "pcap/pcap_import.h"
 
 #include "capture/hex_pair.h"
+#include "capture/reception_status.h"
 #include "pcap/fcs.h"
 #include "pcap/frame_packet.h"
 #include "pcap/tap_header.h"
@@ -18,7 +19,6 @@ namespace qlm {
 namespace {
 
 constexpr size_t kMaxMacLength = 125;  // a length byte of at most 127 with the two FCS bytes
-constexpr uint8_t kCrcGood = 0x80;
 
 // Local times of day of time stamps. Looking the zone up is the dearest part
 // of reading a packet, so it is done once per minute of time stamps.
@@ -228,9 +228,9 @@ private:
                 channel_ = tap->channel;
             if (tap->rssDbm && std::isfinite(*tap->rssDbm))
                 fields.rssiByte = static_cast<uint8_t>(static_cast<int8_t>(
-                    std::clamp(std::lround(*tap->rssDbm) + 45, -128L, 127L)));
+                    std::clamp(std::lround(*tap->rssDbm) + long{kSignalStrengthOffsetDbm}, -128L, 127L)));
             if (tap->lqi)
-                fields.lqi = static_cast<uint8_t>(*tap->lqi & 0x7F);
+                fields.lqi = static_cast<uint8_t>(*tap->lqi & kCorrelationMask);
             fields.empty = payload.empty() && !fcsIncluded;
             break;
         }

@@ -1,5 +1,6 @@
 #include "sim/brindle_commands.h"
 
+#include "capture/reception_status.h"
 #include "sim/reply_text.h"
 
 #include <algorithm>
@@ -69,7 +70,7 @@ std::string beaconNotify(int index, const HeardBeacon& beacon, int64_t nowUs) {
                 hexText(beacon.superframe, 4) + (beacon.gtsPermit ? "01" : "00") +
                 hexText(static_cast<uint64_t>(nowUs / 16) & 0xFFFFFF, 8) + "000800" + "00" +
                 hexText(static_cast<uint64_t>(beacon.payloadLength), 2) +
-                readingText(beacon.dbm + 45) +
+                readingText(signalStrengthReading(beacon.dbm)) +
                 hexText(static_cast<uint64_t>(linkQualityPercent(beacon.dbm) + 10), 2));
 }
 

@@ -1,5 +1,7 @@
 #include "sim/sim_radio.h"
 
+#include "capture/reception_status.h"
+
 #include <algorithm>
 
 namespace qlm::sim {
@@ -27,7 +29,7 @@ void SimRadio::setSniffing(bool on) {
 
 int SimRadio::energyReading(int channelIndex) {
     const int dbm = neighbourhood_.energyDbm(channelIndex) + measurements_.between(-2, 2);
-    return std::clamp(dbm + 45, -128, 127);
+    return std::clamp(signalStrengthReading(dbm), -128, 127);
 }
 
 std::vector<HeardBeacon> SimRadio::activeScan(int channelIndex) {

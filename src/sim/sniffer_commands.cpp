@@ -1,5 +1,6 @@
 #include "sim/sniffer_commands.h"
 
+#include "capture/reception_status.h"
 #include "sim/reply_text.h"
 
 namespace qlm::sim {
@@ -35,7 +36,7 @@ std::string beaconLine(int index, const HeardBeacon& beacon) {
     return line("+ASCN:" + channelText(index) + ",0," + hexText(beacon.panId, 4) + "," +
                 hexText(beacon.shortAddress, 4) + "," + hexText(beacon.superframe, 4) +
                 ",LQI=" + hexText(static_cast<uint64_t>(beacon.correlation), 2) +
-                ",PS=" + readingText(beacon.dbm + 45));
+                ",PS=" + readingText(signalStrengthReading(beacon.dbm)));
 }
 
 std::vector<std::string> activeScan(int index, SimRadio& radio) {

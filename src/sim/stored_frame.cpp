@@ -1,5 +1,6 @@
 #include "sim/stored_frame.h"
 
+#include "capture/reception_status.h"
 #include "sim/mac_frames.h"
 
 #include <algorithm>
@@ -29,9 +30,9 @@ Bytes storedFrame(const Bytes& mac, const Reception& reception, SimRandom& rando
     Bytes data(length + 1);
     data[0] = static_cast<uint8_t>(length);
     std::copy(mac.begin(), mac.end(), data.begin() + 1);
-    data[length - 1] = static_cast<uint8_t>(reception.dbm + 45);
-    const auto correlation = static_cast<uint8_t>(std::clamp(reception.correlation, 0, 127));
-    data[length] = static_cast<uint8_t>((reception.crcGood ? 0x80 : 0x00) | correlation);
+    data[length - 1] = static_cast<uint8_t>(signalStrengthReading(reception.dbm));
+    const auto correlation = static_cast<uint8_t>(std::clamp(reception.correlation, 0, int{kCorrelationMask}));
+    data[length] = static_cast<uint8_t>((reception.crcGood ? kCrcGood : 0x00) | correlation);
     if (!reception.crcGood)
         damageTail(data, mac, reception.damagedBytes, random);
     return data;

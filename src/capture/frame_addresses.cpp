@@ -1,43 +1,31 @@
 #include "capture/frame_addresses.h"
 
+#include "capture/mac_header_fields.h"
+
 namespace qlm {
 namespace {
-
-enum AddressingMode : uint8_t { kNoAddress = 0, kReserved = 1, kShortMode = 2, kExtendedMode = 3 };
-
-constexpr uint8_t kSecurityEnabled = 0x08;
-constexpr uint8_t kIntraPan = 0x40;
 
 // Reads little-endian fields from a frame, advancing a cursor.
 class ByteCursor {
 public:
-    ByteCursor(const CapturedFrame& frame, int position) : frame_(frame), position_(position) {}
+    ByteCursor(const FrameBytes& bytes, int position) : bytes_(bytes), position_(position) {}
 
-    uint8_t u8() { return frame_.byteAt(position_++); }
+    uint8_t u8() { return bytes_.at(position_++); }
     uint16_t u16() {
-        const uint16_t low = u8();
-        return static_cast<uint16_t>(low | (u8() << 8));
+        position_ += 2;
+        return bytes_.le16(position_ - 2);
     }
-    uint64_t u64() {
-        uint64_t value = 0;
-        for (int shift = 0; shift < 64; shift += 8)
-            value |= uint64_t{u8()} << shift;
-        return value;
-    }
-    int position() const { return position_; }
 
 private:
-    const CapturedFrame& frame_;
+    const FrameBytes& bytes_;
     int position_;
 };
 
-bool carriesAddress(uint8_t mode) { return mode == kShortMode || mode == kExtendedMode; }
-
-void readAddress(ByteCursor& cursor, uint8_t mode, NodeAddress& node) {
-    if (mode == kShortMode)
-        node.setShort(cursor.u16());
+void readAddress(const FrameBytes& bytes, const MacAddressField& field, NodeAddress& node) {
+    if (field.extended())
+        node.setExtended(bytes.le64(field.at));
     else
-        node.setExtended(cursor.u64());
+        node.setShort(bytes.le16(field.at));
 }
 
 bool isAssignableShort(uint16_t address) {
@@ -68,32 +56,31 @@ void readAssigningCommand(ByteCursor& cursor, FrameAddresses& result) {
 } // namespace
 
 FrameAddresses readFrameAddresses(const CapturedFrame& frame) {
+    const FrameBytes bytes = FrameBytes::of(frame);
+    const MacHeaderFields header = readMacHeader(bytes);
     FrameAddresses result;
-    const uint8_t control0 = frame.byteAt(1);
-    const uint8_t control1 = frame.byteAt(2);
-    result.frameType = control0 & 0x07;
-    result.secured = (control0 & kSecurityEnabled) != 0;
+    result.frameType = header.frameType();
+    result.secured = header.secured();
 
-    if (frame.byteAt(0) > 5) {
-        const uint8_t destinationMode = (control1 >> 2) & 0x03;
-        const uint8_t sourceMode = (control1 >> 6) & 0x03;
-        ByteCursor cursor(frame, 4);
-        if (carriesAddress(destinationMode)) {
-            result.destination.setPan(cursor.u16());
-            readAddress(cursor, destinationMode, result.destination);
+    if (bytes.at(0) > 5) {
+        if (header.destination.present()) {
+            result.destination.setPan(bytes.le16(header.destination.panAt));
+            readAddress(bytes, header.destination, result.destination);
         }
-        if (carriesAddress(sourceMode)) {
-            if ((control0 & kIntraPan) == 0)
-                result.source.setPan(cursor.u16());
+        if (header.source.present()) {
+            if (header.source.panAt >= 0)
+                result.source.setPan(bytes.le16(header.source.panAt));
             else if (result.destination.has(kPanKnown))
                 result.source.setPan(result.destination.pan);
-            readAddress(cursor, sourceMode, result.source);
+            readAddress(bytes, header.source, result.source);
         }
-        result.headerLength = cursor.position() - 1;
+        result.headerLength = header.payloadAt - 1;
         // An encrypted command's payload is ciphertext: reading an "assigned"
         // address out of it would attach random addresses to nodes.
-        if (result.frameType == kMacCommand && !result.secured)
+        if (result.frameType == kMacCommand && !result.secured) {
+            ByteCursor cursor(bytes, header.payloadAt);
             readAssigningCommand(cursor, result);
+        }
     }
 
     if (frame.length > 1)

@@ -1,6 +1,7 @@
 #include "capture/frame_attribution.h"
 
 #include "capture/frame_addresses.h"
+#include "capture/nwk_header_fields.h"
 
 #include <algorithm>
 #include <vector>
@@ -15,10 +16,6 @@ void clearReferences(CapturedFrame& frame) {
     frame.nwkDestNode = CapturedFrame::kNoNode;
 }
 
-uint16_t u16At(const CapturedFrame& frame, int position) {
-    return static_cast<uint16_t>(frame.byteAt(position) | (frame.byteAt(position + 1) << 8));
-}
-
 int32_t networkNode(const NodeTable& nodes, const NodeAddress& hop, uint16_t address) {
     return nodes.findNetworkNode(hop.has(kPanKnown), hop.pan, address);
 }
@@ -26,18 +23,21 @@ int32_t networkNode(const NodeTable& nodes, const NodeAddress& hop, uint16_t add
 // A MAC data frame: class by the NWK frame type, NWK ends of the route by search.
 int32_t attributeDataFrame(const NodeTable& nodes, CapturedFrame& frame,
                            const FrameAddresses& addresses) {
-    const int payloadLength = frame.byteAt(0) - addresses.headerLength - 2;
-    if (payloadLength <= 0)
-        return kClassNwk;
+    const FrameBytes bytes = FrameBytes::of(frame);
     const int payload = 1 + addresses.headerLength;
+    const int statusAt = bytes.at(0) - 1;  // the first of the two status bytes
+    if (statusAt <= payload)
+        return kClassNwk;
+    const NwkHeaderFields nwk = readNwkHeader(bytes, payload);
     // MAC-encrypted payloads hold no readable NWK addresses.
     if (!addresses.secured) {
-        if (payloadLength >= 4)
-            frame.nwkDestNode = networkNode(nodes, addresses.destination, u16At(frame, payload + 2));
-        if (payloadLength >= 6)
-            frame.nwkSourceNode = networkNode(nodes, addresses.source, u16At(frame, payload + 4));
+        if (nwk.destinationAt + 2 <= statusAt)
+            frame.nwkDestNode =
+                networkNode(nodes, addresses.destination, bytes.le16(nwk.destinationAt));
+        if (nwk.sourceAt + 2 <= statusAt)
+            frame.nwkSourceNode = networkNode(nodes, addresses.source, bytes.le16(nwk.sourceAt));
     }
-    return (frame.byteAt(payload) & 0x03) == 0 ? kClassApl : kClassNwk;
+    return nwk.frameType() == kNwkData ? kClassApl : kClassNwk;
 }
 
 int32_t classify(const NodeTable& nodes, CapturedFrame& frame, const FrameAddresses& addresses) {

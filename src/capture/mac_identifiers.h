@@ -13,6 +13,20 @@ enum MacFrameType : uint8_t {
     kMacCommand = 3,
 };
 
+// Frame control, first byte.
+constexpr uint8_t kMacFrameTypeMask = 0x07;
+constexpr uint8_t kMacSecurityEnabled = 0x08;
+constexpr uint8_t kMacFramePending = 0x10;
+constexpr uint8_t kMacAckRequest = 0x20;
+constexpr uint8_t kMacIntraPan = 0x40;
+// Frame control, second byte: the addressing modes.
+constexpr uint8_t kMacDestinationModeMask = 0x0C;
+constexpr uint8_t kMacDestinationShort = 0x08;
+constexpr uint8_t kMacDestinationExtended = 0x0C;
+constexpr uint8_t kMacSourceModeMask = 0xC0;
+constexpr uint8_t kMacSourceShort = 0x80;
+constexpr uint8_t kMacSourceExtended = 0xC0;
+
 // MAC command identifiers (IEEE 802.15.4-2003); 0 and 10 to 255 are reserved.
 enum MacCommandId : uint8_t {
     kAssociationRequest = 1,

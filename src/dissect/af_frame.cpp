@@ -194,7 +194,7 @@ void decodeTransaction(FrameDecoding& d, uint8_t transactionType, bool mailBoxFr
         return;
     if (transactionType == kKeyValuePairs)
         decodeKeyValuePair(d);
-    else if (transactionType == kMessages && mailBoxFrame && d.mailBox)
+    else if (transactionType == kMessages && mailBoxFrame && d.context.mailBox)
         decodeMailBoxMessage(d);
     else if (transactionType == kMessages)
         decodePlainMessage(d);

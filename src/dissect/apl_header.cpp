@@ -135,7 +135,7 @@ void emitClusterCells(FrameDecoding& d, const ApsAddressing& addressing, bool ma
                    Sentence("The ZDO cluster is 0x%s (inferred from APL data)  (AF)", cluster));
         d.out.endGroup();
     }
-    if (mailBoxFrame && d.mailBox) {
+    if (mailBoxFrame && d.context.mailBox) {
         const ShortText cluster = ShortText::hex16(addressing.cluster);
         d.out.cell(C::kAfZdoCluster, kAfStyle, "Mbx Clst", cluster,
                    Sentence("The Functional Cluster is 0x%s (AF)", cluster));

@@ -3,6 +3,7 @@
 #include "capture/captured_frame.h"
 #include "capture/frame_store.h"
 #include "dissect/column_flags.h"
+#include "dissect/decoding_context.h"
 #include "dissect/field_cell.h"
 
 namespace qlm {
@@ -21,10 +22,12 @@ public:
     const ColumnFlags& columns() const { return columns_; }
     void setColumns(const ColumnFlags& columns) { columns_ = columns; }
 
+    const DecodingContext& context() const { return context_; }
+
     // "Parse MailBox Frames": message transactions of the MailBox profile are
     // decoded as MailBox frames instead of plain message bytes. Off by default.
-    bool mailBox() const { return mailBox_; }
-    void setMailBox(bool on) { mailBox_ = on; }
+    bool mailBox() const { return context_.mailBox; }
+    void setMailBox(bool on) { context_.mailBox = on; }
 
     // Record `index` of the capture; `previous` is the record before it (null for
     // the first), from which "dT" is taken.
@@ -36,7 +39,7 @@ public:
 
 private:
     ColumnFlags columns_;
-    bool mailBox_ = false;
+    DecodingContext context_;
 };
 
 } // namespace qlm

@@ -2,7 +2,7 @@
 
 #include "dissect/mac_header.h"
 
-#include "capture/mac_identifiers.h"
+#include "capture/mac_header_fields.h"
 #include "dissect/mac_beacon.h"
 #include "dissect/mac_command.h"
 #include "dissect/nwk_header.h"
@@ -14,20 +14,6 @@ namespace {
 using C = FieldColumn;
 
 constexpr CellStyle kAddressStyle{CellBrush::kWhite, true};
-
-// Frame control, first byte (position 1).
-constexpr uint8_t kFrameTypeMask = 0x07;
-constexpr uint8_t kSecurityEnabled = 0x08;
-constexpr uint8_t kFramePending = 0x10;
-constexpr uint8_t kAckRequest = 0x20;
-constexpr uint8_t kIntraPan = 0x40;
-// Frame control, second byte (position 2).
-constexpr uint8_t kDestinationModeMask = 0x0C;
-constexpr uint8_t kDestinationShort = 0x08;
-constexpr uint8_t kDestinationExtended = 0x0C;
-constexpr uint8_t kSourceModeMask = 0xC0;
-constexpr uint8_t kSourceShort = 0x80;
-constexpr uint8_t kSourceExtended = 0xC0;
 
 struct FrameTypeText {
     std::string_view value;
@@ -60,15 +46,15 @@ struct ControlFlag {
 };
 
 constexpr ControlFlag kControlFlags[] = {
-    {C::kMacEncryption, "Encr", kSecurityEnabled,
+    {C::kMacEncryption, "Encr", kMacSecurityEnabled,
      "This Frame Control Field indicates the MAC payload is encrypted  (MAC)",
      "This Frame Control Field indicates the MAC payload is not encrypted  (MAC)"},
-    {C::kMacPendingMessages, "Pnd", kFramePending,
+    {C::kMacPendingMessages, "Pnd", kMacFramePending,
      "This Frame Control Field indicates the sender has additional frames to send to the "
      "recipient  (MAC)",
      "This Frame Control Field indicates the sender has no further frames to send to the "
      "recipient  (MAC)"},
-    {C::kMacAckRequest, "Ack", kAckRequest,
+    {C::kMacAckRequest, "Ack", kMacAckRequest,
      "This Frame Control Field indicates a MAC-level acknowledge is required for this frame  "
      "(MAC)",
      "This Frame Control Field indicates a MAC-level acknowledge is not required for this "
@@ -77,7 +63,7 @@ constexpr ControlFlag kControlFlags[] = {
 
 // Type, Encr, Pnd, Ack and Seq. Returns false when the frame ends before them.
 bool decodeFrameControl(FrameDecoding& d, uint8_t control) {
-    const uint8_t type = control & kFrameTypeMask;
+    const uint8_t type = control & kMacFrameTypeMask;
     const CellStyle style{type == kMacAck ? CellBrush::kGreen : CellBrush::kWhite, true};
     d.out.cell(C::kMacFrameType, style, "Type", kFrameTypes[type].value,
                Sentence(kFrameTypes[type].explanation));
@@ -109,45 +95,45 @@ bool decodePan(FrameDecoding& d, C column, std::string_view caption, std::string
 }
 
 // A short or extended address at the cursor.
-bool decodeAddress(FrameDecoding& d, C column, std::string_view caption, bool extended,
-                   std::string_view shortExplanation, std::string_view extendedExplanation) {
-    const int size = extended ? 8 : 2;
-    if (!d.fieldAtCursor(size, column, caption))
+bool decodeAddress(FrameDecoding& d, C column, std::string_view caption,
+                   const MacAddressField& field, std::string_view shortExplanation,
+                   std::string_view extendedExplanation) {
+    if (!d.fieldAtCursor(field.size, column, caption))
         return false;
-    const ShortText address =
-        extended ? ShortText::hex64(d.le64(d.cursor)) : ShortText::hex16(d.le16(d.cursor));
-    d.cursor += size;
+    const ShortText address = field.extended() ? ShortText::hex64(d.le64(d.cursor))
+                                               : ShortText::hex16(d.le16(d.cursor));
+    d.cursor += field.size;
     d.out.cell(column, kAddressStyle, caption, address,
-               Sentence(extended ? extendedExplanation : shortExplanation, address));
+               Sentence(field.extended() ? extendedExplanation : shortExplanation, address));
     return true;
 }
 
-bool decodeDestination(FrameDecoding& d, uint8_t mode) {
-    if (mode != kDestinationShort && mode != kDestinationExtended)
+bool decodeDestination(FrameDecoding& d, const MacAddressField& field) {
+    if (!field.present())
         return true;
     d.out.beginGroup();
     const bool decoded =
         decodePan(d, C::kMacDestination, "DstPAN",
                   "The destination PAN (personal area network) is 0x%s  (MAC)") &&
-        decodeAddress(d, C::kMacDestination, "DstAdd", mode == kDestinationExtended,
+        decodeAddress(d, C::kMacDestination, "DstAdd", field,
                       "The destination short address is 0x%s  (MAC)",
                       "The destination extended address is 0x%s  (MAC)");
     d.out.endGroup();
     return decoded;
 }
 
-bool decodeSource(FrameDecoding& d, uint8_t mode, bool intraPan) {
-    if (mode != kSourceShort && mode != kSourceExtended)
+bool decodeSource(FrameDecoding& d, const MacAddressField& field) {
+    if (!field.present())
         return true;
     d.out.beginGroup();
-    if (intraPan)
+    if (field.panAt < 0)
         d.out.cell(C::kMacSource, kAddressStyle, "SrcPAN", "Same",
                    Sentence("This is an intra-PAN frame, i.e. source and destination PAN are the "
                             "same.  (MAC)"));
     else if (!decodePan(d, C::kMacSource, "SrcPAN",
                         "The source PAN (personal area network) is 0x%s  (MAC)"))
         return false;
-    const bool decoded = decodeAddress(d, C::kMacSource, "SrcAdd", mode == kSourceExtended,
+    const bool decoded = decodeAddress(d, C::kMacSource, "SrcAdd", field,
                                        "The source short address is 0x%s  (MAC)",
                                        "The source extended address is 0x%s  (MAC)");
     d.out.endGroup();
@@ -169,18 +155,17 @@ void decodeMacHeader(FrameDecoding& d) {
     d.cursor = 1;
     if (!d.fieldAtCursor(1, C::kMacFrameType, "Type"))
         return;
-    const uint8_t control = d.byte(1);
-    if (!decodeFrameControl(d, control))
+    const MacHeaderFields header = readMacHeader(d.source);
+    if (!decodeFrameControl(d, header.control))
         return;
 
-    const uint8_t addressing = d.byte(2);
     d.cursor = 4;
-    if (!decodeDestination(d, addressing & kDestinationModeMask))
+    if (!decodeDestination(d, header.destination))
         return;
-    if (!decodeSource(d, addressing & kSourceModeMask, (control & kIntraPan) != 0))
+    if (!decodeSource(d, header.source))
         return;
-    if ((control & kSecurityEnabled) == 0)
-        decodePayload(d, control & kFrameTypeMask);
+    if (!header.secured())
+        decodePayload(d, header.frameType());
 }
 
 } // namespace qlm

@@ -2,6 +2,7 @@
 
 #include "dissect/nwk_header.h"
 
+#include "capture/nwk_header_fields.h"
 #include "dissect/apl_header.h"
 #include "dissect/field_tables.h"
 #include "dissect/hex_field.h"
@@ -15,13 +16,6 @@ namespace {
 using C = FieldColumn;
 
 constexpr CellStyle kStyle{CellBrush::kLightBlue, true};
-
-// Frame control, first byte.
-constexpr uint8_t kFrameTypeMask = 0x03;
-constexpr uint8_t kNwkData = 0;
-constexpr uint8_t kNwkCommand = 1;
-// Frame control, second byte.
-constexpr uint8_t kSecurity = 0x02;
 
 constexpr uint16_t kBroadcast = 0xFFFF;
 
@@ -44,37 +38,28 @@ constexpr ValueSentence kDiscoverRoute[4] = {
 };
 
 constexpr FlagField kEncryption = {
-    kSecurity, "Encr",
+    kNwkSecurity, "Encr",
     "Yes",     "This Frame Control Field indicates the NWK payload is encrypted  (NWK)",
     "No",      "This Frame Control Field indicates the NWK payload is not encrypted  (NWK)"};
 
-struct NwkFrameControl {
-    uint8_t frameType = 0;
-    bool encrypted = false;
-};
-
-bool decodeFrameControl(FrameDecoding& d, NwkFrameControl& control) {
+bool decodeFrameControl(FrameDecoding& d, const NwkHeaderFields& header) {
     if (!d.fieldAtCursor(1, C::kNwkFrameType, "Type"))
         return false;
-    const uint8_t first = d.byte(d.cursor);
-    control.frameType = first & kFrameTypeMask;
-    const ValueSentence& type = kFrameTypes[control.frameType];
+    const ValueSentence& type = kFrameTypes[header.frameType()];
     d.out.cell(C::kNwkFrameType, kStyle, "Type", type.value, Sentence(type.explanation));
-    const ShortText version = ShortText::hexByte(first >> 2 & 0x0F);
+    const ShortText version = ShortText::hexByte(header.protocolVersion());
     d.out.cell(C::kNwkProtocolVersion, kStyle, "v", version,
                Sentence("This Frame Control Field indicates the ZigBee protocol is version 0x%s  "
                         "(NWK)",
                         version));
-    const ValueSentence& discovery = kDiscoverRoute[first >> 6];
+    const ValueSentence& discovery = kDiscoverRoute[header.discoverRoute()];
     d.out.cell(C::kNwkDiscoveryRule, kStyle, "Disco", discovery.value,
                Sentence(discovery.explanation));
     d.cursor += 1;
 
     if (!d.fieldAtCursor(1, C::kNwkEncryption, "Encr"))
         return false;
-    const uint8_t second = d.byte(d.cursor);
-    control.encrypted = (second & kSecurity) != 0;
-    emitFlag(d, C::kNwkEncryption, kStyle, kEncryption, second);
+    emitFlag(d, C::kNwkEncryption, kStyle, kEncryption, header.flags);
     d.cursor += 1;
     d.out.endGroup();
     return true;
@@ -114,12 +99,12 @@ void decodeNwkFrame(FrameDecoding& d) {
         return;
     }
 
-    NwkFrameControl control;
+    const NwkHeaderFields header = readNwkHeader(d.source, d.cursor);
     int aplStart = -1;
-    if (decodeFrameControl(d, control) && decodeAddressing(d) && !control.encrypted) {
-        if (control.frameType == kNwkCommand) {
+    if (decodeFrameControl(d, header) && decodeAddressing(d) && !header.secured()) {
+        if (header.frameType() == kNwkCommand) {
             decodeNwkCommand(d);
-        } else if (control.frameType == kNwkData) {
+        } else if (header.frameType() == kNwkData) {
             aplStart = d.cursor;
             decodeAplFrame(d);
         }

@@ -1,5 +1,7 @@
 #include "layout/row_layout.h"
 
+#include "capture/mac_header_fields.h"
+
 #include <algorithm>
 
 namespace qlm {
@@ -48,9 +50,11 @@ int acknowledgementIndent(const FrameStore& frames, int32_t index) {
         return 0;
     const CapturedFrame& frame = frames[index];
     const CapturedFrame& before = frames[index - 1];
-    const bool bothHoldSequence = frame.length > 3 && before.length > 3;
-    const bool acknowledgement = bothHoldSequence && (frame.data[1] & 0x07) == 2;
-    const bool acknowledgesBefore = acknowledgement && frame.data[3] == before.data[3];
+    const FrameBytes bytes = FrameBytes::of(frame);
+    const int sequence = macSequenceNumber(bytes);
+    const bool acknowledgement = sequence >= 0 && readMacHeader(bytes).frameType() == kMacAck;
+    const bool acknowledgesBefore =
+        acknowledgement && sequence == macSequenceNumber(FrameBytes::of(before));
     return acknowledgesBefore && static_cast<int8_t>(frame.data[0]) >= 3 ? kAcknowledgementIndent
                                                                         : 0;
 }

@@ -1,3 +1,4 @@
+#include "capture/mac_header_fields.h"
 #include "ui/band_painters.h"
 #include "ui/gdi_drawing.h"
 #include "ui/view_palette.h"
@@ -58,7 +59,7 @@ public:
             transfer(frame.nwkSourceNode, frame.macSourceNode, -3, false);
         if (frame.nwkDestNode >= 0)
             transfer(frame.macDestNode, frame.nwkDestNode, +3, false);
-        label_ = frame.length > 3 ? frame.data[3] : -1;
+        label_ = macSequenceNumber(FrameBytes::of(frame));
         transfer(frame.macSourceNode, frame.macDestNode, 0, label_ >= 0);
     }
 

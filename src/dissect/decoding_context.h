@@ -1,0 +1,13 @@
+#pragma once
+
+namespace qlm {
+
+// What the decoding of every row depends on beyond the row's own bytes: the
+// user's decoding options.
+struct DecodingContext {
+    // "Parse MailBox Frames": message transactions of the MailBox profile are
+    // decoded as MailBox frames instead of plain message bytes.
+    bool mailBox = false;
+};
+
+} // namespace qlm

@@ -10,6 +10,7 @@ qlm_add_test(dissect_tests
     view_geometry_test.cpp
     mac_traffic_test.cpp
     nwk_layer_test.cpp
+    nwk_pro_test.cpp
     apl_layer_test.cpp
     af_transaction_test.cpp
     mailbox_test.cpp

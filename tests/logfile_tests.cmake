@@ -17,7 +17,8 @@ find_program(TSHARK_EXECUTABLE tshark)
 qlm_add_test(pcap_tests
     pcap_export_test.cpp
     pcap_integrity_test.cpp
+    zigbee_pro_tshark_test.cpp
 )
-target_link_libraries(pcap_tests PRIVATE qlm_pcap)
+target_link_libraries(pcap_tests PRIVATE qlm_pcap qlm_dissect)
 target_compile_definitions(pcap_tests PRIVATE TSHARK_PATH="${TSHARK_EXECUTABLE}"
     EXAMPLE_PATH="${PROJECT_SOURCE_DIR}/examples/example.qln")

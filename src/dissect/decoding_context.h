@@ -8,6 +8,9 @@ struct DecodingContext {
     // "Parse MailBox Frames": message transactions of the MailBox profile are
     // decoded as MailBox frames instead of plain message bytes.
     bool mailBox = false;
+    // "Decode ZigBee PRO": NWK frames of protocol version 2 are decoded as ZigBee
+    // 2006/PRO frames; off, every frame is decoded with the ZigBee 2004 layout.
+    bool zigbeePro = false;
 };
 
 } // namespace qlm

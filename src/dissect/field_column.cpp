@@ -40,6 +40,13 @@ constexpr std::array<FieldColumnInfo, kFieldColumnCount> kCatalogue{{
     {C::kNwkUltimateDestination, L::kNwk, "Ultimate destination"},
     {C::kNwkRadius, L::kNwk, "Radius"},
     {C::kNwkSequenceNumber, L::kNwk, "Sequence number"},
+    {C::kNwkMulticast, L::kNwk, "Multicast"},
+    {C::kNwkSourceRoute, L::kNwk, "Source route"},
+    {C::kNwkIeeeAddresses, L::kNwk, "IEEE addresses"},
+    {C::kNwkEndDeviceInitiator, L::kNwk, "End device initiator"},
+    {C::kNwkSecurityHeader, L::kNwk, "Security header"},
+    {C::kNwkDecryption, L::kNwk, "Decryption"},
+    {C::kNwkMic, L::kNwk, "MIC"},
     {C::kNwkCommand, L::kNwk, "Command"},
     {C::kNwkHexPayload, L::kNwk, "Hex payload"},
 

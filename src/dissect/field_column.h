@@ -43,6 +43,13 @@ enum class FieldColumn : uint8_t {
     kNwkUltimateDestination,
     kNwkRadius,
     kNwkSequenceNumber,
+    kNwkMulticast,
+    kNwkSourceRoute,
+    kNwkIeeeAddresses,
+    kNwkEndDeviceInitiator,
+    kNwkSecurityHeader,
+    kNwkDecryption,
+    kNwkMic,
     kNwkCommand,
     kNwkHexPayload,
 
@@ -71,7 +78,7 @@ enum class FieldColumn : uint8_t {
     kAfMessage,
     kAfHexPayload,
 };
-constexpr int kFieldColumnCount = 54;
+constexpr int kFieldColumnCount = 61;
 
 struct FieldColumnInfo {
     FieldColumn column;

@@ -28,6 +28,9 @@ public:
     // decoded as MailBox frames instead of plain message bytes. Off by default.
     bool mailBox() const { return context_.mailBox; }
     void setMailBox(bool on) { context_.mailBox = on; }
+    // "Decode ZigBee PRO". Off by default: the ZigBee 2004 decoding.
+    bool zigbeePro() const { return context_.zigbeePro; }
+    void setZigbeePro(bool on) { context_.zigbeePro = on; }
 
     // Record `index` of the capture; `previous` is the record before it (null for
     // the first), from which "dT" is taken.

@@ -1,4 +1,5 @@
-// NWK header: frame control, destination, source, radius and sequence number.
+// NWK header: frame control, destination, source, radius and sequence number, and
+// in ZigBee 2006/PRO the optional fields and the auxiliary security header after them.
 
 #include "dissect/nwk_header.h"
 
@@ -8,6 +9,9 @@
 #include "dissect/hex_field.h"
 #include "dissect/hex_run.h"
 #include "dissect/nwk_command.h"
+#include "dissect/nwk_pro_command.h"
+#include "dissect/nwk_pro_fields.h"
+#include "dissect/security_header.h"
 #include "dissect/short_text.h"
 
 namespace qlm {
@@ -37,15 +41,64 @@ constexpr ValueSentence kDiscoverRoute[4] = {
     {"???", "Route discovery is reserved value not understood by sniffer  (NWK)"},
 };
 
+constexpr ValueSentence kInterPan = {
+    "IPAN", "This Frame Control Field indicates this is an inter-PAN frame  (NWK)"};
+
 constexpr FlagField kEncryption = {
     kNwkSecurity, "Encr",
     "Yes",     "This Frame Control Field indicates the NWK payload is encrypted  (NWK)",
     "No",      "This Frame Control Field indicates the NWK payload is not encrypted  (NWK)"};
 
+// The second frame-control byte of ZigBee 2006/PRO, a cell per bit.
+struct ControlBit {
+    C column;
+    FlagField flag;
+};
+
+constexpr ControlBit kProControlBits[] = {
+    {C::kNwkMulticast,
+     {kNwkMulticast, "MCast", "Yes", "This Frame Control Field indicates a multicast frame  (NWK)",
+      "No", "This Frame Control Field indicates the frame is not a multicast frame  (NWK)"}},
+    {C::kNwkEncryption, kEncryption},
+    {C::kNwkSourceRoute,
+     {kNwkSourceRoute, "SrcRt", "Yes",
+      "This Frame Control Field indicates the header carries a source route  (NWK)", "No",
+      "This Frame Control Field indicates the header carries no source route  (NWK)"}},
+    {C::kNwkIeeeAddresses,
+     {kNwkExtendedDestination, "XDst", "Yes",
+      "This Frame Control Field indicates the header carries the IEEE address of the "
+      "destination  (NWK)",
+      "No",
+      "This Frame Control Field indicates the header does not carry the IEEE address of the "
+      "destination  (NWK)"}},
+    {C::kNwkIeeeAddresses,
+     {kNwkExtendedSource, "XSrc", "Yes",
+      "This Frame Control Field indicates the header carries the IEEE address of the "
+      "originator  (NWK)",
+      "No",
+      "This Frame Control Field indicates the header does not carry the IEEE address of the "
+      "originator  (NWK)"}},
+    {C::kNwkEndDeviceInitiator,
+     {kNwkEndDeviceInitiator, "EDI", "Yes",
+      "This Frame Control Field indicates the originator is an end device  (NWK)", "No",
+      "This Frame Control Field indicates the originator is not an end device  (NWK)"}},
+};
+
+constexpr SecurityColumns kSecurityColumns{C::kNwkSecurityHeader, C::kNwkMic, kStyle, Layer::kNwk};
+
+void decodeSecondControlByte(FrameDecoding& d, const NwkHeaderFields& header) {
+    if (!header.pro) {
+        emitFlag(d, C::kNwkEncryption, kStyle, kEncryption, header.flags);
+        return;
+    }
+    for (const ControlBit& bit : kProControlBits)
+        emitFlag(d, bit.column, kStyle, bit.flag, header.flags);
+}
+
 bool decodeFrameControl(FrameDecoding& d, const NwkHeaderFields& header) {
     if (!d.fieldAtCursor(1, C::kNwkFrameType, "Type"))
         return false;
-    const ValueSentence& type = kFrameTypes[header.frameType()];
+    const ValueSentence& type = header.interPan() ? kInterPan : kFrameTypes[header.frameType()];
     d.out.cell(C::kNwkFrameType, kStyle, "Type", type.value, Sentence(type.explanation));
     const ShortText version = ShortText::hexByte(header.protocolVersion());
     d.out.cell(C::kNwkProtocolVersion, kStyle, "v", version,
@@ -57,9 +110,10 @@ bool decodeFrameControl(FrameDecoding& d, const NwkHeaderFields& header) {
                Sentence(discovery.explanation));
     d.cursor += 1;
 
-    if (!d.fieldAtCursor(1, C::kNwkEncryption, "Encr"))
+    const C secondByteColumn = header.pro ? C::kNwkMulticast : C::kNwkEncryption;
+    if (!d.fieldAtCursor(1, secondByteColumn, header.pro ? "MCast" : "Encr"))
         return false;
-    emitFlag(d, C::kNwkEncryption, kStyle, kEncryption, header.flags);
+    decodeSecondControlByte(d, header);
     d.cursor += 1;
     d.out.endGroup();
     return true;
@@ -99,11 +153,19 @@ void decodeNwkFrame(FrameDecoding& d) {
         return;
     }
 
-    const NwkHeaderFields header = readNwkHeader(d.source, d.cursor);
+    const NwkLayout layout = d.context.zigbeePro ? NwkLayout::kByVersion : NwkLayout::kZigBee2004;
+    const NwkHeaderFields header = readNwkHeader(d.source, d.cursor, layout);
     int aplStart = -1;
-    if (decodeFrameControl(d, header) && decodeAddressing(d) && !header.secured()) {
-        if (header.frameType() == kNwkCommand) {
-            decodeNwkCommand(d);
+    if (decodeFrameControl(d, header) && !header.interPan() && decodeAddressing(d) &&
+        (!header.pro || decodeProHeaderFields(d, header))) {
+        if (header.secured()) {
+            if (header.pro && decodeSecurityHeader(d, header.security, kSecurityColumns))
+                decodeMic(d, header.security, d.cursor, kSecurityColumns);
+        } else if (header.frameType() == kNwkCommand) {
+            if (header.pro)
+                decodeProNwkCommand(d);
+            else
+                decodeNwkCommand(d);
         } else if (header.frameType() == kNwkData) {
             aplStart = d.cursor;
             decodeAplFrame(d);

@@ -1,0 +1,190 @@
+// ZigBee PRO frames written to pcapng and read by tshark: every NWK field tshark
+// decodes has the value our cells show.
+
+#include "capture/capture.h"
+#include "dissect/cell_recorder.h"
+#include "dissect/frame_dissector.h"
+#include "pcap/pcap_export.h"
+
+#include "command_output.h"
+#include "zigbee_frames.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+#include <sstream>
+#include <vector>
+
+namespace qlm::test {
+namespace {
+
+using C = FieldColumn;
+
+// How a tshark field is written next to how our cell writes the same value.
+enum class Form { kHex, kDecimal, kEui64, kBytes };
+
+struct FieldPair {
+    C column;
+    const char* caption;
+    const char* tsharkField;
+    Form form;
+};
+
+constexpr FieldPair kPairs[] = {
+    {C::kNwkUltimateDestination, "Dest", "zbee_nwk.dst", Form::kHex},
+    {C::kNwkOriginator, "Src", "zbee_nwk.src", Form::kHex},
+    {C::kNwkRadius, "r", "zbee_nwk.radius", Form::kHex},
+    {C::kNwkSequenceNumber, "Seq", "zbee_nwk.seqno", Form::kHex},
+    {C::kNwkIeeeAddresses, "DstIEEE", "zbee_nwk.dst64", Form::kEui64},
+    {C::kNwkIeeeAddresses, "SrcIEEE", "zbee_nwk.src64", Form::kEui64},
+    {C::kNwkMulticast, "NMr", "zbee_nwk.multicast.radius", Form::kDecimal},
+    {C::kNwkMulticast, "MaxNMr", "zbee_nwk.multicast.max_radius", Form::kDecimal},
+    {C::kNwkSourceRoute, "Relays", "zbee_nwk.relay.count", Form::kHex},
+    {C::kNwkSourceRoute, "RlyIdx", "zbee_nwk.relay.index", Form::kHex},
+    {C::kNwkSourceRoute, "Relay", "zbee_nwk.relay", Form::kHex},
+    {C::kNwkSecurityHeader, "FrmCnt", "zbee.sec.counter", Form::kHex},
+    {C::kNwkSecurityHeader, "SecSrc", "zbee.sec.src64", Form::kEui64},
+    {C::kNwkSecurityHeader, "KeySeq", "zbee.sec.key_seqno", Form::kHex},
+    {C::kNwkMic, "MIC", "zbee.sec.mic", Form::kBytes},
+    {C::kNwkCommand, "ReqID", "zbee_nwk.cmd.route.id", Form::kHex},
+    {C::kNwkCommand, "Cost", "zbee_nwk.cmd.route.cost", Form::kHex},
+    {C::kNwkCommand, "DstIEEE", "zbee_nwk.cmd.route.dest_ext", Form::kEui64},
+    {C::kNwkCommand, "Relay", "zbee_nwk.cmd.relay_device", Form::kHex},
+    {C::kNwkCommand, "Nbr", "zbee_nwk.cmd.link.address", Form::kHex},
+    {C::kNwkCommand, "In", "zbee_nwk.cmd.link.incoming_cost", Form::kDecimal},
+    {C::kNwkCommand, "Out", "zbee_nwk.cmd.link.outgoing_cost", Form::kDecimal},
+    {C::kNwkCommand, "Addr", "zbee_nwk.cmd.addr", Form::kHex},
+    {C::kNwkCommand, "EPID", "zbee_nwk.cmd.epid", Form::kEui64},
+    {C::kNwkCommand, "UpdID", "zbee_nwk.cmd.update.id", Form::kHex},
+    {C::kNwkCommand, "Delta", "zbee_nwk.cmd.link_pwr_delta.power_delta", Form::kDecimal},
+};
+
+// Our value written as tshark writes it.
+std::string asTshark(std::string_view value, Form form) {
+    std::string text(value);
+    switch (form) {
+    case Form::kHex: return std::to_string(std::strtoull(text.c_str(), nullptr, 16));
+    case Form::kDecimal: return text;
+    case Form::kEui64: {
+        std::string out;
+        for (size_t i = 0; i < text.size(); i += 2)
+            out += (i > 0 ? ":" : "") + text.substr(i, 2);
+        for (char& c : out)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return out;
+    }
+    case Form::kBytes: {
+        std::string out;
+        for (char c : text)
+            if (c != ' ')
+                out += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        return out;
+    }
+    }
+    return text;
+}
+
+// tshark's numbers in decimal: "0x1234" becomes "4660".
+std::string tsharkValue(const std::string& value, Form form) {
+    if (form == Form::kHex && value.rfind("0x", 0) == 0)
+        return std::to_string(std::strtoull(value.c_str(), nullptr, 16));
+    return value;
+}
+
+std::vector<std::string> split(const std::string& text, char separator) {
+    std::vector<std::string> parts;
+    std::stringstream stream(text);
+    for (std::string part; std::getline(stream, part, separator);)
+        parts.push_back(part);
+    if (!text.empty() && text.back() == separator)
+        parts.emplace_back();
+    return parts;
+}
+
+Bytes proHeader(uint8_t control0, uint8_t flags, uint8_t sequence) {
+    return nwkHeader(control0, flags, 0x1234, 0x5678, 0x1E, sequence);
+}
+
+std::vector<Bytes> proFrames() {
+    std::vector<Bytes> frames;
+    Bytes full = proHeader(0x08, 0x1D, 1);  // multicast, source route, both IEEE addresses
+    putU64(full, 0x00124B0001020304);
+    putU64(full, 0x00124B00AABBCCDD);
+    full = full + Bytes{0x8D, 0x02, 0x01, 0x01, 0x00, 0x02, 0x00};
+    frames.push_back(full + Bytes{0x00, 0x01, 0x06, 0x00, 0x04, 0x01, 0x01, 0x00});
+
+    Bytes secured = proHeader(0x08, 0x12, 2);
+    putU64(secured, 0x00124B00AABBCCDD);
+    secured.push_back(0x28);
+    putU16(secured, 0x5678);
+    putU16(secured, 0x0001);
+    putU64(secured, 0x00124B00AABBCCDD);
+    frames.push_back(secured + Bytes{0x03, 0xC1, 0xC2, 0xC3, 0xA1, 0xA2, 0xA3, 0xA4});
+
+    Bytes request = proHeader(0x09, 0x00, 3) + Bytes{0x01, 0x28, 0x07, 0xFC, 0xFF, 0x00};
+    putU64(request, 0x00124B0000000001);
+    frames.push_back(request);
+    frames.push_back(proHeader(0x09, 0x00, 4) + Bytes{0x05, 0x02, 0x01, 0x00, 0x02, 0x00});
+    frames.push_back(proHeader(0x09, 0x00, 5) +
+                     Bytes{0x08, 0x62, 0x01, 0x00, 0x71, 0x02, 0x00, 0x13});
+    frames.push_back(proHeader(0x09, 0x00, 6) + Bytes{0x07, 0x34, 0x12, 0x00});
+    Bytes update = proHeader(0x09, 0x00, 7) + Bytes{0x0A, 0x01};
+    putU64(update, 0xDDDDDDDDDDDDDDDD);
+    frames.push_back(update + Bytes{0x05, 0x00, 0x2B});
+    frames.push_back(proHeader(0x09, 0x00, 8) + Bytes{0x0D, 0x01, 0x01, 0x34, 0x12, 0xFD});
+    return frames;
+}
+
+TEST(ZigbeeProTshark, TsharkReadsTheNwkFieldsOurCellsShow) {
+    const std::string tshark = TSHARK_PATH;
+    ASSERT_FALSE(tshark.empty()) << "tshark is needed (scripts/setup installs it)";
+    auto capture = std::make_unique<Capture>();
+    const std::vector<Bytes> frames = proFrames();
+    for (const Bytes& frame : frames)
+        ASSERT_TRUE(append(capture->frames, macData(frame)));
+    capture->attributeFrom(0);
+
+    char path[] = "/tmp/qlm_pro_XXXXXX.pcapng";
+    const int fd = ::mkstemps(path, 7);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+    PcapExportCounts counts;
+    ASSERT_TRUE(exportPcapFile(*capture, path, PcapFormat::kPcapng, {2026, 12, 10}, counts));
+
+    std::string command = tshark + " -r " + path +
+                          " -T fields -E 'separator=;' -E occurrence=a -E aggregator=,";
+    for (const FieldPair& pair : kPairs)
+        command += std::string(" -e ") + pair.tsharkField;
+    const std::vector<std::string> rows = split(run(command + " 2>/dev/null"), '\n');
+    ASSERT_GE(rows.size(), frames.size()) << run(tshark + " -r " + path + " 2>&1");
+    EXPECT_EQ(run(tshark + " -r " + path + " -Y _ws.malformed 2>/dev/null"), "");
+    std::remove(path);
+
+    FrameDissector dissector;
+    dissector.setZigbeePro(true);
+    int compared = 0;
+    for (size_t i = 0; i < frames.size(); ++i) {
+        CellRecorder row;
+        dissector.dissect(capture->frames, static_cast<int32_t>(i), row);
+        const std::vector<std::string> fields = split(rows[i], ';');
+        ASSERT_EQ(fields.size(), std::size(kPairs)) << rows[i];
+        for (size_t f = 0; f < std::size(kPairs); ++f) {
+            const FieldPair& pair = kPairs[f];
+            std::vector<std::string> ours;
+            for (size_t c = 0; c < row.size(); ++c)
+                if (row[c].column == pair.column && row[c].caption == pair.caption)
+                    ours.push_back(asTshark(row[c].value, pair.form));
+            std::vector<std::string> theirs;
+            for (const std::string& value : split(fields[f], ','))
+                if (!value.empty())
+                    theirs.push_back(tsharkValue(value, pair.form));
+            EXPECT_EQ(ours, theirs) << "frame " << i + 1 << ", " << pair.tsharkField;
+            compared += static_cast<int>(theirs.size());
+        }
+    }
+    EXPECT_GE(compared, 40);  // the frames do carry the fields compared
+}
+
+} // namespace
+} // namespace qlm::test

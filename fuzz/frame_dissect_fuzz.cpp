@@ -15,8 +15,9 @@
 // - a field cut short ends the decoding of the layers: after its "Trunc" cell come
 //   only hex runs and the PHY tail, and the layers' hex runs start in layer order.
 // Records may be shaped as unencrypted MAC data frames carrying NWK, APS, AF and
-// MailBox frames, so that the ZigBee layers are reached often, and the MailBox
-// option is taken from the input.
+// MailBox frames, or as ZigBee PRO frames (secured or not), so that the ZigBee
+// layers are reached often; the MailBox and ZigBee PRO options are taken from the
+// input.
 
 #include "capture/frame_store.h"
 #include "dissect/cell_recorder.h"
@@ -104,16 +105,20 @@ qlm::ArrivalTime timeFrom(Input& input) {
 }
 
 // Overwrites the front of a record's bytes so that it reaches the ZigBee layers:
-// a MAC data frame without security (nine header bytes), a NWK frame without
-// security, an APS frame without security and, for `mailBox`, an APS data frame
-// of the MailBox profile between application endpoints carrying AF messages.
+// a MAC data frame without security (nine header bytes), a NWK frame (of version
+// 2, and secured, when the shape says so), an APS frame without security and,
+// for `mailBox`, an APS data frame of the MailBox profile between application
+// endpoints carrying AF messages.
 void shapeAsZigbee(std::array<uint8_t, CapturedFrame::kMaxBytes>& bytes, int length,
                    uint8_t shape) {
     static constexpr uint8_t kMacHeader[] = {0x41, 0x88, 0x42, 0x62, 0x1A, 0x00, 0x00, 0x6F, 0x79};
     if ((shape & 0x02) == 0)
         bytes[0] = static_cast<uint8_t>(length - 1);  // else the length byte stays as drawn
     std::copy(std::begin(kMacHeader), std::end(kMacHeader), bytes.begin() + 1);
-    bytes[11] &= 0xFD;  // NWK security
+    if ((shape & 0x10) == 0)
+        bytes[11] &= 0xFD;  // NWK security
+    if ((shape & 0x08) != 0)
+        bytes[10] = static_cast<uint8_t>((bytes[10] & 0xC3) | 0x08);  // NWK version 2 (PRO)
     bytes[18] &= 0xDF;  // APS security
     if ((shape & 0x04) != 0) {
         bytes[10] &= 0xFC;  // NWK data
@@ -387,6 +392,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int recordCount = (options & 0x08) != 0 ? 3 : 2;
     const bool nearlyFullHoverList = (options & 0x10) != 0;
     const bool mailBox = (options & 0x20) != 0;
+    const bool zigbeePro = (options & 0x40) != 0;
     qlm::RowPlacement placement;
     placement.clientWidth = 200 + input.byte() * 8;
     placement.scrollX = input.byte() * 16;
@@ -399,10 +405,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     qlm::FrameDissector dissector(columns);
     dissector.setMailBox(mailBox);
+    dissector.setZigbeePro(zigbeePro);
     qlm::ColumnFlags referenceColumns = qlm::ColumnFlags::all();
     referenceColumns.set(FieldColumn::kPhyFcs, columns.visible(FieldColumn::kPhyFcs));
     qlm::FrameDissector everyColumn(referenceColumns);
     everyColumn.setMailBox(mailBox);
+    everyColumn.setZigbeePro(zigbeePro);
     const qlm::FixedPitchMeasure measure(kPlainAdvance, kBoldAdvance);
     static qlm::CellRecorder recorders[3];
     static qlm::CellRecorder everything;

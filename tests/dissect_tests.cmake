@@ -11,6 +11,7 @@ qlm_add_test(dissect_tests
     mac_traffic_test.cpp
     nwk_layer_test.cpp
     nwk_pro_test.cpp
+    aps_pro_test.cpp
     apl_layer_test.cpp
     af_transaction_test.cpp
     mailbox_test.cpp

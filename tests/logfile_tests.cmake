@@ -10,7 +10,8 @@ add_dependencies(qlntool_tests qlntool)
 target_link_libraries(qlntool_tests PRIVATE qlm_extcap qlm_sim)
 target_compile_definitions(qlntool_tests PRIVATE
     QLNTOOL_PATH="$<TARGET_FILE:qlntool>"
-    EXAMPLE_PATH="${PROJECT_SOURCE_DIR}/examples/example.qln")
+    EXAMPLE_PATH="${PROJECT_SOURCE_DIR}/examples/example.qln"
+    ZIGBEE2004_CAPTURE_PATH="${PROJECT_SOURCE_DIR}/tests/data/zigbee2004_capture.qln")
 
 # pcap and pcapng export, read back by tshark.
 find_program(TSHARK_EXECUTABLE tshark)

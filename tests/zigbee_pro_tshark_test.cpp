@@ -1,5 +1,5 @@
-// ZigBee PRO frames written to pcapng and read by tshark: every NWK field tshark
-// decodes has the value our cells show.
+// ZigBee PRO frames written to pcapng and read by tshark: every NWK and APS field
+// tshark decodes has the value our cells show.
 
 #include "capture/capture.h"
 #include "dissect/cell_recorder.h"
@@ -24,11 +24,14 @@ using C = FieldColumn;
 // How a tshark field is written next to how our cell writes the same value.
 enum class Form { kHex, kDecimal, kEui64, kBytes };
 
+// A caption in a column, or in either of two (a security header of either layer),
+// and the tshark fields (one, or two joined by '+') that hold the same values.
 struct FieldPair {
     C column;
     const char* caption;
     const char* tsharkField;
     Form form;
+    C otherColumn = column;
 };
 
 constexpr FieldPair kPairs[] = {
@@ -43,10 +46,10 @@ constexpr FieldPair kPairs[] = {
     {C::kNwkSourceRoute, "Relays", "zbee_nwk.relay.count", Form::kHex},
     {C::kNwkSourceRoute, "RlyIdx", "zbee_nwk.relay.index", Form::kHex},
     {C::kNwkSourceRoute, "Relay", "zbee_nwk.relay", Form::kHex},
-    {C::kNwkSecurityHeader, "FrmCnt", "zbee.sec.counter", Form::kHex},
-    {C::kNwkSecurityHeader, "SecSrc", "zbee.sec.src64", Form::kEui64},
-    {C::kNwkSecurityHeader, "KeySeq", "zbee.sec.key_seqno", Form::kHex},
-    {C::kNwkMic, "MIC", "zbee.sec.mic", Form::kBytes},
+    {C::kNwkSecurityHeader, "FrmCnt", "zbee.sec.counter", Form::kHex, C::kAplSecurityHeader},
+    {C::kNwkSecurityHeader, "SecSrc", "zbee.sec.src64", Form::kEui64, C::kAplSecurityHeader},
+    {C::kNwkSecurityHeader, "KeySeq", "zbee.sec.key_seqno", Form::kHex, C::kAplSecurityHeader},
+    {C::kNwkMic, "MIC", "zbee.sec.mic", Form::kBytes, C::kAplMic},
     {C::kNwkCommand, "ReqID", "zbee_nwk.cmd.route.id", Form::kHex},
     {C::kNwkCommand, "Cost", "zbee_nwk.cmd.route.cost", Form::kHex},
     {C::kNwkCommand, "DstIEEE", "zbee_nwk.cmd.route.dest_ext", Form::kEui64},
@@ -58,6 +61,20 @@ constexpr FieldPair kPairs[] = {
     {C::kNwkCommand, "EPID", "zbee_nwk.cmd.epid", Form::kEui64},
     {C::kNwkCommand, "UpdID", "zbee_nwk.cmd.update.id", Form::kHex},
     {C::kNwkCommand, "Delta", "zbee_nwk.cmd.link_pwr_delta.power_delta", Form::kDecimal},
+    {C::kAplDestinationEndpoint, "DstEP", "zbee_aps.dst", Form::kHex},
+    {C::kAplGroupAddress, "Grp", "zbee_aps.group", Form::kHex},
+    {C::kAplCluster, "Clst", "zbee_aps.cluster+zbee_aps.zdp_cluster", Form::kHex},
+    {C::kAplProfile, "Prfl", "zbee_aps.profile", Form::kHex},
+    {C::kAplSourceEndpoint, "SrcEP", "zbee_aps.src", Form::kHex},
+    {C::kAplCounter, "Cnt", "zbee_aps.counter", Form::kHex},
+    {C::kAplExtendedHeader, "Block", "zbee_aps.block", Form::kHex},
+    {C::kAplCommand, "Command", "zbee_aps.cmd.id", Form::kHex},
+    {C::kAplCommand, "Key", "zbee_aps.cmd.key", Form::kBytes},
+    {C::kAplCommand, "KeySeq", "zbee_aps.cmd.seqno", Form::kHex},
+    {C::kAplCommand, "DstIEEE", "zbee_aps.cmd.dst", Form::kEui64},
+    {C::kAplCommand, "SrcIEEE", "zbee_aps.cmd.src", Form::kEui64},
+    {C::kAplCommand, "DevIEEE", "zbee_aps.cmd.device", Form::kEui64},
+    {C::kAplCommand, "DevAddr", "zbee_aps.cmd.addr", Form::kHex},
 };
 
 // Our value written as tshark writes it.
@@ -133,10 +150,34 @@ std::vector<Bytes> proFrames() {
     putU64(update, 0xDDDDDDDDDDDDDDDD);
     frames.push_back(update + Bytes{0x05, 0x00, 0x2B});
     frames.push_back(proHeader(0x09, 0x00, 8) + Bytes{0x0D, 0x01, 0x01, 0x34, 0x12, 0xFD});
+
+    // APS: a ZDO device announcement, a group frame, a fragment, a plain transport
+    // key and an update device.
+    frames.push_back(proHeader(0x08, 0x00, 9) +
+                     Bytes{0x00, 0x00, 0x13, 0x00, 0x00, 0x00, 0x00, 0x21, 0x81, 0x34, 0x12,
+                           0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x8E});
+    frames.push_back(proHeader(0x08, 0x00, 10) +
+                     Bytes{0x0C, 0x01, 0x40, 0x06, 0x00, 0x04, 0x01, 0x01, 0x22, 0x10, 0x05, 0x01});
+    frames.push_back(proHeader(0x08, 0x00, 11) +
+                     Bytes{0x80, 0x01, 0x00, 0x05, 0x04, 0x01, 0x08, 0x23, 0x02, 0x03, 0xAA, 0xBB});
+    Bytes transport = proHeader(0x08, 0x00, 12) + Bytes{0x01, 0x24, 0x05, 0x01};
+    for (uint8_t i = 0; i < 16; ++i)
+        transport.push_back(static_cast<uint8_t>(0xB0 + i));
+    transport.push_back(0x00);
+    putU64(transport, 0x00124B0000000009);
+    putU64(transport, 0x00124B0000000001);
+    frames.push_back(transport);
+    Bytes updateDevice = proHeader(0x08, 0x00, 13) + Bytes{0x01, 0x25, 0x06};
+    putU64(updateDevice, 0x00124B0000000009);
+    frames.push_back(updateDevice + Bytes{0x99, 0x88, 0x01});
+    // An APS frame secured with the key-transport key.
+    Bytes securedAps = proHeader(0x08, 0x00, 14) + Bytes{0x21, 0x26, 0x30, 0x07, 0x00, 0x00, 0x00};
+    putU64(securedAps, 0x00124B0000000001);
+    frames.push_back(securedAps + Bytes{0xE1, 0xE2, 0xE3, 0xA1, 0xA2, 0xA3, 0xA4});
     return frames;
 }
 
-TEST(ZigbeeProTshark, TsharkReadsTheNwkFieldsOurCellsShow) {
+TEST(ZigbeeProTshark, TsharkReadsTheNwkAndApsFieldsOurCellsShow) {
     const std::string tshark = TSHARK_PATH;
     ASSERT_FALSE(tshark.empty()) << "tshark is needed (scripts/setup installs it)";
     auto capture = std::make_unique<Capture>();
@@ -154,8 +195,12 @@ TEST(ZigbeeProTshark, TsharkReadsTheNwkFieldsOurCellsShow) {
 
     std::string command = tshark + " -r " + path +
                           " -T fields -E 'separator=;' -E occurrence=a -E aggregator=,";
+    std::vector<std::string> tsharkFields;
     for (const FieldPair& pair : kPairs)
-        command += std::string(" -e ") + pair.tsharkField;
+        for (const std::string& field : split(pair.tsharkField, '+')) {
+            tsharkFields.push_back(field);
+            command += " -e " + field;
+        }
     const std::vector<std::string> rows = split(run(command + " 2>/dev/null"), '\n');
     ASSERT_GE(rows.size(), frames.size()) << run(tshark + " -r " + path + " 2>&1");
     EXPECT_EQ(run(tshark + " -r " + path + " -Y _ws.malformed 2>/dev/null"), "");
@@ -168,22 +213,24 @@ TEST(ZigbeeProTshark, TsharkReadsTheNwkFieldsOurCellsShow) {
         CellRecorder row;
         dissector.dissect(capture->frames, static_cast<int32_t>(i), row);
         const std::vector<std::string> fields = split(rows[i], ';');
-        ASSERT_EQ(fields.size(), std::size(kPairs)) << rows[i];
-        for (size_t f = 0; f < std::size(kPairs); ++f) {
-            const FieldPair& pair = kPairs[f];
+        ASSERT_EQ(fields.size(), tsharkFields.size()) << rows[i];
+        size_t field = 0;
+        for (const FieldPair& pair : kPairs) {
             std::vector<std::string> ours;
             for (size_t c = 0; c < row.size(); ++c)
-                if (row[c].column == pair.column && row[c].caption == pair.caption)
+                if ((row[c].column == pair.column || row[c].column == pair.otherColumn) &&
+                    row[c].caption == pair.caption)
                     ours.push_back(asTshark(row[c].value, pair.form));
             std::vector<std::string> theirs;
-            for (const std::string& value : split(fields[f], ','))
-                if (!value.empty())
-                    theirs.push_back(tsharkValue(value, pair.form));
+            for (size_t n = split(pair.tsharkField, '+').size(); n > 0; --n, ++field)
+                for (const std::string& value : split(fields[field], ','))
+                    if (!value.empty())
+                        theirs.push_back(tsharkValue(value, pair.form));
             EXPECT_EQ(ours, theirs) << "frame " << i + 1 << ", " << pair.tsharkField;
             compared += static_cast<int>(theirs.size());
         }
     }
-    EXPECT_GE(compared, 40);  // the frames do carry the fields compared
+    EXPECT_GE(compared, 70);  // the frames do carry the fields compared
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 #include "dissect/apl_header.h"
 
 #include "dissect/af_frame.h"
+#include "dissect/apl_tables.h"
 #include "dissect/field_tables.h"
 #include "dissect/hex_field.h"
 #include "dissect/hex_run.h"
@@ -18,34 +19,12 @@ using C = FieldColumn;
 constexpr CellStyle kStyle{CellBrush::kSecondYellow, true};
 constexpr CellStyle kAfStyle{CellBrush::kViolet, true};
 
-// Frame control.
-constexpr uint8_t kFrameTypeMask = 0x03;
+// Frame control, as ZigBee 2004 reads it.
 constexpr uint8_t kDeliveryMask = 0x0C;
 constexpr uint8_t kIndirectDelivery = 0x04;
 constexpr uint8_t kIndirectToBindingTable = 0x10;
-constexpr uint8_t kSecurity = 0x20;
-
-enum ApsFrameType : uint8_t { kApsData = 0, kApsCommand = 1, kApsAck = 2 };
 
 constexpr uint16_t kMailBoxProfile = 0xC1EE;
-
-constexpr ValueSentence kFrameTypes[4] = {
-    {"Data", "This Frame Control Field indicates this is a data frame intended for a higher "
-             "layer  (APL)"},
-    {"Cmd", "This Frame Control Field indicates this is a APL Command frame  (APL)"},
-    {"Ack", "This Frame Control Field indicates this is a APL Acknowledge frame  (APL)"},
-    {"???", "This Frame Control Field indicates this is a APL Reserved frame not understood by "
-            "the sniffer  (APL)"},
-};
-
-// By bits 2-3.
-constexpr ValueSentence kDeliveryModes[4] = {
-    {"Direct", "This Frame Control Field indicates direct unicast delivery  (APL)"},
-    {"Indir", "This Frame Control Field indicates indirect unicast delivery  (APL)"},
-    {"B'cast", "This Frame Control Field indicates broadcast delivery  (APL)"},
-    {"???", "This Frame Control Field indicates the NWK delivery data is reserved and not "
-            "understood by the sniffer  (APL)"},
-};
 
 constexpr FlagField kControlFlags[] = {
     {kIndirectToBindingTable, "IDM", "NoD",
@@ -54,15 +33,8 @@ constexpr FlagField kControlFlags[] = {
      "NoS",
      "This message was being referred from the binding table and no source will be specified  "
      "(APL)"},
-    {kSecurity, "Encr", "Yes",
-     "This Frame Control Field indicates the APL payload is encrypted  (APL)", "No",
-     "This Frame Control Field indicates the APL payload is not encrypted  (APL)"},
-    {0x40, "Ack", "Yes",
-     "This Frame Control Field indicates an APS-level acknowledge is required for this frame  "
-     "(APL)",
-     "No",
-     "This Frame Control Field indicates an APS-level acknowledge is not required for this frame  "
-     "(APL)"},
+    kApsEncryptionFlag,
+    kApsAckRequestFlag,
 };
 constexpr C kControlFlagColumns[] = {C::kAplIdmStatus, C::kAplEncryption, C::kAplAckRequest};
 
@@ -87,9 +59,9 @@ struct ApsAddressing {
 };
 
 void decodeFrameControl(FrameDecoding& d, uint8_t control) {
-    const ValueSentence& type = kFrameTypes[control & kFrameTypeMask];
+    const ValueSentence& type = kApsFrameTypes[control & kApsFrameTypeMask];
     d.out.cell(C::kAplFrameType, kStyle, "Type", type.value, Sentence(type.explanation));
-    const ValueSentence& delivery = kDeliveryModes[(control & kDeliveryMask) >> 2];
+    const ValueSentence& delivery = kApsDeliveryModes[(control & kDeliveryMask) >> 2];
     d.out.cell(C::kAplDeliveryMethod, kStyle, "Dlvry", delivery.value,
                Sentence(delivery.explanation));
     for (size_t i = 0; i < std::size(kControlFlags); ++i)
@@ -150,7 +122,7 @@ int decodeData(FrameDecoding& d, uint8_t control) {
         return -1;
     const bool mailBoxFrame = addressing.profile == kMailBoxProfile && !addressing.isZdo();
     emitClusterCells(d, addressing, mailBoxFrame);
-    if ((control & kSecurity) != 0)
+    if ((control & kApsSecurity) != 0)
         return -1;
     return decodeAfFrame(d, mailBoxFrame);
 }
@@ -174,7 +146,7 @@ void decodeAplFrame(FrameDecoding& d) {
     if (d.fieldAtCursor(1, C::kAplFrameType, "Type")) {
         const uint8_t control = d.byte(d.cursor);
         decodeFrameControl(d, control);
-        switch (control & kFrameTypeMask) {
+        switch (control & kApsFrameTypeMask) {
         case kApsData:
             lastTransaction = decodeData(d, control);
             break;

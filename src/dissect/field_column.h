@@ -62,6 +62,12 @@ enum class FieldColumn : uint8_t {
     kAplCluster,
     kAplProfile,
     kAplSourceEndpoint,
+    kAplGroupAddress,
+    kAplCounter,
+    kAplExtendedHeader,
+    kAplSecurityHeader,
+    kAplDecryption,
+    kAplMic,
     kAplCommand,
     kAplAcknowledgeInfo,
     kAplHexPayload,
@@ -78,7 +84,7 @@ enum class FieldColumn : uint8_t {
     kAfMessage,
     kAfHexPayload,
 };
-constexpr int kFieldColumnCount = 61;
+constexpr int kFieldColumnCount = 67;
 
 struct FieldColumnInfo {
     FieldColumn column;

@@ -5,6 +5,7 @@
 
 #include "capture/nwk_header_fields.h"
 #include "dissect/apl_header.h"
+#include "dissect/aps_pro_frame.h"
 #include "dissect/field_tables.h"
 #include "dissect/hex_field.h"
 #include "dissect/hex_run.h"
@@ -168,7 +169,10 @@ void decodeNwkFrame(FrameDecoding& d) {
                 decodeNwkCommand(d);
         } else if (header.frameType() == kNwkData) {
             aplStart = d.cursor;
-            decodeAplFrame(d);
+            if (header.pro)
+                decodeProApsFrame(d);
+            else
+                decodeAplFrame(d);
         }
     }
     emitHexRun(d, C::kNwkHexPayload, CellBrush::kLightBlue, aplStart >= 0 ? aplStart : d.cursor);

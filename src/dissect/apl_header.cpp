@@ -38,16 +38,6 @@ constexpr FlagField kControlFlags[] = {
 };
 constexpr C kControlFlagColumns[] = {C::kAplIdmStatus, C::kAplEncryption, C::kAplAckRequest};
 
-// The columns the addressing fields go to: their own for a data frame, one column for
-// the frame an acknowledgement acknowledges.
-struct AddressingColumns {
-    C destinationEndpoint, cluster, profile, sourceEndpoint;
-};
-constexpr AddressingColumns kDataColumns{C::kAplDestinationEndpoint, C::kAplCluster, C::kAplProfile,
-                                         C::kAplSourceEndpoint};
-constexpr AddressingColumns kAcknowledgedColumns{C::kAplAcknowledgeInfo, C::kAplAcknowledgeInfo,
-                                                 C::kAplAcknowledgeInfo, C::kAplAcknowledgeInfo};
-
 struct ApsAddressing {
     int destinationEndpoint = -1;
     int sourceEndpoint = -1;
@@ -72,7 +62,7 @@ void decodeFrameControl(FrameDecoding& d, uint8_t control) {
 
 // Indirect delivery leaves out the destination endpoint when the frame goes to the
 // binding table (bit 4 set) and the source endpoint when it comes from it.
-bool decodeAddressing(FrameDecoding& d, uint8_t control, const AddressingColumns& columns,
+bool decodeAddressing(FrameDecoding& d, uint8_t control, const AplAddressingColumns& columns,
                       ApsAddressing& addressing) {
     const bool indirect = (control & kDeliveryMask) == kIndirectDelivery;
     const bool toBindingTable = (control & kIndirectToBindingTable) != 0;
@@ -118,7 +108,7 @@ void emitClusterCells(FrameDecoding& d, const ApsAddressing& addressing, bool ma
 // Returns the start of the last AF transaction decoded, -1 when there was none.
 int decodeData(FrameDecoding& d, uint8_t control) {
     ApsAddressing addressing;
-    if (!decodeAddressing(d, control, kDataColumns, addressing))
+    if (!decodeAddressing(d, control, kAplDataColumns, addressing))
         return -1;
     const bool mailBoxFrame = addressing.profile == kMailBoxProfile && !addressing.isZdo();
     emitClusterCells(d, addressing, mailBoxFrame);
@@ -135,7 +125,7 @@ void decodeCommand(FrameDecoding& d) {
 // The acknowledged frame's addressing, then what follows it as AF hex payload.
 void decodeAcknowledgement(FrameDecoding& d, uint8_t control) {
     ApsAddressing addressing;
-    decodeAddressing(d, control, kAcknowledgedColumns, addressing);
+    decodeAddressing(d, control, kAplAcknowledgedColumns, addressing);
     emitHexRun(d, C::kAfHexPayload, CellBrush::kGrey, d.cursor);
 }
 

@@ -1,11 +1,24 @@
 #pragma once
 
-// The APS frame-control readings that ZigBee 2004 and ZigBee 2006/PRO share.
+// What the APS decoders of ZigBee 2004 and ZigBee 2006/PRO share: the readings of
+// the frame control and the columns of the addressing fields.
 
 #include "capture/aps_header_fields.h"
 #include "dissect/field_tables.h"
 
 namespace qlm {
+
+// The columns the addressing fields go to: their own for a data frame, one column for
+// the frame an acknowledgement acknowledges.
+struct AplAddressingColumns {
+    FieldColumn destinationEndpoint, cluster, profile, sourceEndpoint;
+};
+inline constexpr AplAddressingColumns kAplDataColumns{
+    FieldColumn::kAplDestinationEndpoint, FieldColumn::kAplCluster, FieldColumn::kAplProfile,
+    FieldColumn::kAplSourceEndpoint};
+inline constexpr AplAddressingColumns kAplAcknowledgedColumns{
+    FieldColumn::kAplAcknowledgeInfo, FieldColumn::kAplAcknowledgeInfo,
+    FieldColumn::kAplAcknowledgeInfo, FieldColumn::kAplAcknowledgeInfo};
 
 inline constexpr ValueSentence kApsFrameTypes[4] = {
     {"Data", "This Frame Control Field indicates this is a data frame intended for a higher "

@@ -5,7 +5,6 @@
 #include "dissect/field_tables.h"
 #include "dissect/hex_field.h"
 #include "dissect/long_text.h"
-#include "dissect/short_text.h"
 
 namespace qlm {
 namespace {
@@ -57,25 +56,13 @@ constexpr CodedValue kConfirmStatus[] = {
     {kOtherValues, "Fail", "The key was not confirmed  (APL)"},
 };
 
-bool codedField(FrameDecoding& d, std::string_view caption, const CodedValue& entry) {
-    d.out.cell(kColumn, kStyle, caption, entry.value, Sentence(entry.explanation));
-    d.cursor += 1;
-    return true;
-}
-
 template <size_t N>
 bool codedField(FrameDecoding& d, std::string_view caption, const CodedValue (&table)[N]) {
-    return d.fieldAtCursor(1, kColumn, caption) &&
-           codedField(d, caption, lookUp(table, d.byte(d.cursor)));
+    return emitCodedField(d, kColumn, kStyle, caption, table);
 }
 
 bool ieeeField(FrameDecoding& d, std::string_view caption, std::string_view pattern) {
-    if (!d.fieldAtCursor(8, kColumn, caption))
-        return false;
-    const ShortText address = ShortText::hex64(d.le64(d.cursor));
-    d.out.cell(kColumn, kStyle, caption, address, Sentence(pattern, address));
-    d.cursor += 8;
-    return true;
+    return emitIeeeField(d, kColumn, kStyle, caption, pattern);
 }
 
 bool keyField(FrameDecoding& d, std::string_view caption, std::string_view pattern) {

@@ -44,16 +44,6 @@ constexpr ValueSentence kFragmentation[4] = {
     {"???", "The fragmentation field is a reserved value not understood by the sniffer  (APL)"},
 };
 
-// The columns of the addressing fields: their own for a data frame, one column for
-// the frame an acknowledgement acknowledges.
-struct AddressingColumns {
-    C destinationEndpoint, cluster, profile, sourceEndpoint;
-};
-constexpr AddressingColumns kDataColumns{C::kAplDestinationEndpoint, C::kAplCluster, C::kAplProfile,
-                                         C::kAplSourceEndpoint};
-constexpr AddressingColumns kAcknowledgedColumns{C::kAplAcknowledgeInfo, C::kAplAcknowledgeInfo,
-                                                 C::kAplAcknowledgeInfo, C::kAplAcknowledgeInfo};
-
 void decodeControl(FrameDecoding& d, const ApsHeaderFields& header) {
     const uint8_t type = header.frameType();
     const ValueSentence& typeText = type == kApsInterPan ? kInterPan : kApsFrameTypes[type];
@@ -74,7 +64,7 @@ void decodeControl(FrameDecoding& d, const ApsHeaderFields& header) {
 }
 
 bool decodeAddressing(FrameDecoding& d, const ApsHeaderFields& header,
-                      const AddressingColumns& columns) {
+                      const AplAddressingColumns& columns) {
     if (header.clusterAt < 0)
         return true;  // an acknowledgement of a command
     const bool decoded =
@@ -133,8 +123,8 @@ void emitZdoCluster(FrameDecoding& d, const ApsHeaderFields& header) {
 }
 
 bool decodeHeader(FrameDecoding& d, const ApsHeaderFields& header) {
-    const AddressingColumns& columns =
-        header.frameType() == kApsAck ? kAcknowledgedColumns : kDataColumns;
+    const AplAddressingColumns& columns =
+        header.frameType() == kApsAck ? kAplAcknowledgedColumns : kAplDataColumns;
     if (!decodeAddressing(d, header, columns))
         return false;
     if (header.frameType() == kApsInterPan)

@@ -67,4 +67,17 @@ template <size_t N> const CodedValue& lookUp(const CodedValue (&table)[N], uint8
     return table[N - 1];
 }
 
+// A one-byte coded field at the cursor, its value and sentence from the table; the
+// cursor moves past it. False, with the field cut short, when it was not captured.
+template <size_t N>
+bool emitCodedField(FrameDecoding& d, FieldColumn column, CellStyle style,
+                    std::string_view caption, const CodedValue (&table)[N]) {
+    if (!d.fieldAtCursor(1, column, caption))
+        return false;
+    const CodedValue& entry = lookUp(table, d.byte(d.cursor));
+    d.out.cell(column, style, caption, entry.value, Sentence(entry.explanation));
+    d.cursor += 1;
+    return true;
+}
+
 } // namespace qlm

@@ -15,4 +15,14 @@ bool emitHexField(FrameDecoding& d, FieldColumn column, CellStyle style, std::st
     return true;
 }
 
+bool emitIeeeField(FrameDecoding& d, FieldColumn column, CellStyle style,
+                   std::string_view caption, std::string_view pattern) {
+    if (!d.fieldAtCursor(8, column, caption))
+        return false;
+    const ShortText address = ShortText::hex64(d.le64(d.cursor));
+    d.cursor += 8;
+    d.out.cell(column, style, caption, address, Sentence(pattern, address));
+    return true;
+}
+
 } // namespace qlm

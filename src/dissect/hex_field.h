@@ -13,4 +13,9 @@ namespace qlm {
 bool emitHexField(FrameDecoding& d, FieldColumn column, CellStyle style, std::string_view caption,
                   int size, std::string_view pattern);
 
+// An IEEE (extended) address at the cursor, eight little-endian bytes shown as 16
+// hexadecimal digits, the most significant first; otherwise as emitHexField.
+bool emitIeeeField(FrameDecoding& d, FieldColumn column, CellStyle style,
+                   std::string_view caption, std::string_view pattern);
+
 } // namespace qlm

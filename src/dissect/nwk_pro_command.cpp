@@ -148,22 +148,12 @@ bool hexField(FrameDecoding& d, std::string_view caption, int size, std::string_
 }
 
 bool ieeeField(FrameDecoding& d, std::string_view caption, std::string_view pattern) {
-    if (!d.fieldAtCursor(8, kColumn, caption))
-        return false;
-    const ShortText address = ShortText::hex64(d.le64(d.cursor));
-    d.out.cell(kColumn, kFieldStyle, caption, address, Sentence(pattern, address));
-    d.cursor += 8;
-    return true;
+    return emitIeeeField(d, kColumn, kFieldStyle, caption, pattern);
 }
 
-template <size_t N> bool codedField(FrameDecoding& d, std::string_view caption,
-                                    const CodedValue (&table)[N]) {
-    if (!d.fieldAtCursor(1, kColumn, caption))
-        return false;
-    const CodedValue& entry = lookUp(table, d.byte(d.cursor));
-    d.out.cell(kColumn, kFieldStyle, caption, entry.value, Sentence(entry.explanation));
-    d.cursor += 1;
-    return true;
+template <size_t N>
+bool codedField(FrameDecoding& d, std::string_view caption, const CodedValue (&table)[N]) {
+    return emitCodedField(d, kColumn, kFieldStyle, caption, table);
 }
 
 // A count kept in the low five bits of an options byte, shown in decimal.

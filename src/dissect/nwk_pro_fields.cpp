@@ -22,12 +22,7 @@ constexpr ValueSentence kMulticastModes[4] = {
 };
 
 bool decodeIeeeAddress(FrameDecoding& d, std::string_view caption, std::string_view pattern) {
-    if (!d.fieldAtCursor(8, C::kNwkIeeeAddresses, caption))
-        return false;
-    const ShortText address = ShortText::hex64(d.le64(d.cursor));
-    d.out.cell(C::kNwkIeeeAddresses, kStyle, caption, address, Sentence(pattern, address));
-    d.cursor += 8;
-    return true;
+    return emitIeeeField(d, C::kNwkIeeeAddresses, kStyle, caption, pattern);
 }
 
 bool decodeMulticastControl(FrameDecoding& d) {

@@ -76,11 +76,17 @@ bool decodeSecurityHeader(FrameDecoding& d, const SecurityHeaderFields& header,
     return true;
 }
 
+namespace {
+
+// Where the MIC of a secured payload that begins at `payloadAt` lies, or -1 when
+// the frame's length leaves no room for it.
 int micPosition(const FrameDecoding& d, const SecurityHeaderFields& header, int payloadAt) {
     const int statusAt = d.lengthByte - 1;  // the first of the two status bytes
     const int micAt = statusAt - header.micLength();
     return micAt >= payloadAt ? micAt : -1;
 }
+
+} // namespace
 
 bool decodeMic(FrameDecoding& d, const SecurityHeaderFields& header, int payloadAt,
                const SecurityColumns& columns) {

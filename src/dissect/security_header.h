@@ -25,8 +25,4 @@ bool decodeSecurityHeader(FrameDecoding& d, const SecurityHeaderFields& header,
 bool decodeMic(FrameDecoding& d, const SecurityHeaderFields& header, int payloadAt,
                const SecurityColumns& columns);
 
-// Where the MIC of a secured payload that begins at `payloadAt` lies, or -1 when
-// the frame's length leaves no room for it.
-int micPosition(const FrameDecoding& d, const SecurityHeaderFields& header, int payloadAt);
-
 } // namespace qlm

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "capture/frame_store.h"
+#include "security/decryption.h"
+
+#include <cstdint>
+
+namespace qlm {
+
+// What a capture teaches decryption: the IEEE address behind each short address
+// (from NWK extended addresses and auxiliary headers), and every key an APS
+// transport-key command carries, plain or once decrypted. A learnt key joins the
+// ring with the frame it came in, and opens every frame of the capture, those
+// before it as well.
+class KeyLearning {
+public:
+    // Reads the frames added since the last call (all of them after the capture
+    // was cleared). Keys learnt on the way make the frames read before them worth
+    // reading again, so it goes over the capture until no new key turns up.
+    void catchUp(Decryption& decryption, const FrameStore& frames);
+
+    // Reads one record; true when it taught a key the ring did not hold.
+    static bool learnFrom(Decryption& decryption, const CapturedFrame& frame, int32_t index);
+
+private:
+    uint64_t clears_ = 0;
+    int32_t read_ = 0;
+};
+
+} // namespace qlm

@@ -19,6 +19,7 @@ qlm_add_test(pcap_tests
     pcap_export_test.cpp
     pcap_integrity_test.cpp
     zigbee_pro_tshark_test.cpp
+    zigbee_decryption_tshark_test.cpp
 )
 target_link_libraries(pcap_tests PRIVATE qlm_pcap qlm_dissect)
 target_compile_definitions(pcap_tests PRIVATE TSHARK_PATH="${TSHARK_EXECUTABLE}"

@@ -23,6 +23,11 @@ inline void putU16(Bytes& out, uint16_t value) {
     out.push_back(static_cast<uint8_t>(value >> 8));
 }
 
+inline void putU32(Bytes& out, uint32_t value) {
+    putU16(out, static_cast<uint16_t>(value));
+    putU16(out, static_cast<uint16_t>(value >> 16));
+}
+
 // Extended addresses are written least significant byte first, the order in
 // which they are held in memory and in node entries.
 inline void putU64(Bytes& out, uint64_t value) {

@@ -4,35 +4,20 @@
 #include "capture/capture.h"
 #include "dissect/cell_recorder.h"
 #include "dissect/frame_dissector.h"
-#include "pcap/pcap_export.h"
 
 #include "command_output.h"
+#include "tshark_fields.h"
 #include "zigbee_frames.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <memory>
-#include <sstream>
 #include <vector>
 
 namespace qlm::test {
 namespace {
 
 using C = FieldColumn;
-
-// How a tshark field is written next to how our cell writes the same value.
-enum class Form { kHex, kDecimal, kEui64, kBytes };
-
-// A caption in a column, or in either of two (a security header of either layer),
-// and the tshark fields (one, or two joined by '+') that hold the same values.
-struct FieldPair {
-    C column;
-    const char* caption;
-    const char* tsharkField;
-    Form form;
-    C otherColumn = column;
-};
 
 constexpr FieldPair kPairs[] = {
     {C::kNwkUltimateDestination, "Dest", "zbee_nwk.dst", Form::kHex},
@@ -76,48 +61,6 @@ constexpr FieldPair kPairs[] = {
     {C::kAplCommand, "DevIEEE", "zbee_aps.cmd.device", Form::kEui64},
     {C::kAplCommand, "DevAddr", "zbee_aps.cmd.addr", Form::kHex},
 };
-
-// Our value written as tshark writes it.
-std::string asTshark(std::string_view value, Form form) {
-    std::string text(value);
-    switch (form) {
-    case Form::kHex: return std::to_string(std::strtoull(text.c_str(), nullptr, 16));
-    case Form::kDecimal: return text;
-    case Form::kEui64: {
-        std::string out;
-        for (size_t i = 0; i < text.size(); i += 2)
-            out += (i > 0 ? ":" : "") + text.substr(i, 2);
-        for (char& c : out)
-            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        return out;
-    }
-    case Form::kBytes: {
-        std::string out;
-        for (char c : text)
-            if (c != ' ')
-                out += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        return out;
-    }
-    }
-    return text;
-}
-
-// tshark's numbers in decimal: "0x1234" becomes "4660".
-std::string tsharkValue(const std::string& value, Form form) {
-    if (form == Form::kHex && value.rfind("0x", 0) == 0)
-        return std::to_string(std::strtoull(value.c_str(), nullptr, 16));
-    return value;
-}
-
-std::vector<std::string> split(const std::string& text, char separator) {
-    std::vector<std::string> parts;
-    std::stringstream stream(text);
-    for (std::string part; std::getline(stream, part, separator);)
-        parts.push_back(part);
-    if (!text.empty() && text.back() == separator)
-        parts.emplace_back();
-    return parts;
-}
 
 Bytes proHeader(uint8_t control0, uint8_t flags, uint8_t sequence) {
     return nwkHeader(control0, flags, 0x1234, 0x5678, 0x1E, sequence);
@@ -186,25 +129,15 @@ TEST(ZigbeeProTshark, TsharkReadsTheNwkAndApsFieldsOurCellsShow) {
         ASSERT_TRUE(append(capture->frames, macData(frame)));
     capture->attributeFrom(0);
 
-    char path[] = "/tmp/qlm_pro_XXXXXX.pcapng";
-    const int fd = ::mkstemps(path, 7);
-    ASSERT_GE(fd, 0);
-    ::close(fd);
-    PcapExportCounts counts;
-    ASSERT_TRUE(exportPcapFile(*capture, path, PcapFormat::kPcapng, {2026, 12, 10}, counts));
+    const std::string path = writeTemporaryPcapng(*capture);
+    ASSERT_FALSE(path.empty());
 
-    std::string command = tshark + " -r " + path +
-                          " -T fields -E 'separator=;' -E occurrence=a -E aggregator=,";
     std::vector<std::string> tsharkFields;
-    for (const FieldPair& pair : kPairs)
-        for (const std::string& field : split(pair.tsharkField, '+')) {
-            tsharkFields.push_back(field);
-            command += " -e " + field;
-        }
+    const std::string command = tshark + " -r " + path + tsharkFieldOptions(kPairs, tsharkFields);
     const std::vector<std::string> rows = split(run(command + " 2>/dev/null"), '\n');
     ASSERT_GE(rows.size(), frames.size()) << run(tshark + " -r " + path + " 2>&1");
     EXPECT_EQ(run(tshark + " -r " + path + " -Y _ws.malformed 2>/dev/null"), "");
-    std::remove(path);
+    std::remove(path.c_str());
 
     FrameDissector dissector;
     dissector.setZigbeePro(true);
@@ -212,23 +145,8 @@ TEST(ZigbeeProTshark, TsharkReadsTheNwkAndApsFieldsOurCellsShow) {
     for (size_t i = 0; i < frames.size(); ++i) {
         CellRecorder row;
         dissector.dissect(capture->frames, static_cast<int32_t>(i), row);
-        const std::vector<std::string> fields = split(rows[i], ';');
-        ASSERT_EQ(fields.size(), tsharkFields.size()) << rows[i];
-        size_t field = 0;
-        for (const FieldPair& pair : kPairs) {
-            std::vector<std::string> ours;
-            for (size_t c = 0; c < row.size(); ++c)
-                if ((row[c].column == pair.column || row[c].column == pair.otherColumn) &&
-                    row[c].caption == pair.caption)
-                    ours.push_back(asTshark(row[c].value, pair.form));
-            std::vector<std::string> theirs;
-            for (size_t n = split(pair.tsharkField, '+').size(); n > 0; --n, ++field)
-                for (const std::string& value : split(fields[field], ','))
-                    if (!value.empty())
-                        theirs.push_back(tsharkValue(value, pair.form));
-            EXPECT_EQ(ours, theirs) << "frame " << i + 1 << ", " << pair.tsharkField;
-            compared += static_cast<int>(theirs.size());
-        }
+        compared += compareRow(row, rows[i], kPairs, tsharkFields.size(),
+                               "frame " + std::to_string(i + 1));
     }
     EXPECT_GE(compared, 70);  // the frames do carry the fields compared
 }

@@ -10,6 +10,7 @@
 #include "dissect/security_header.h"
 #include "dissect/short_text.h"
 #include "dissect/zdo_cluster.h"
+#include "security/decryption.h"
 
 namespace qlm {
 namespace {
@@ -19,7 +20,8 @@ using C = FieldColumn;
 constexpr CellStyle kStyle{CellBrush::kSecondYellow, true};
 constexpr CellStyle kAfStyle{CellBrush::kViolet, true};
 
-constexpr SecurityColumns kSecurityColumns{C::kAplSecurityHeader, C::kAplMic, kStyle, Layer::kApl};
+constexpr SecurityColumns kSecurityColumns{C::kAplSecurityHeader, C::kAplDecryption, C::kAplMic,
+                                           kStyle, Layer::kApl};
 
 constexpr ValueSentence kInterPan = {
     "IPAN", "This Frame Control Field indicates this is an inter-PAN APL frame  (APL)"};
@@ -132,21 +134,32 @@ bool decodeHeader(FrameDecoding& d, const ApsHeaderFields& header) {
     return decodeCounter(d) && (!header.extendedHeader() || decodeExtendedHeader(d, header));
 }
 
+// The auxiliary header, the MIC and, when a key opens it, the payload in the
+// clear. True when the payload was opened.
+bool decodeSecuredPayload(FrameDecoding& d, const NwkHeaderFields& nwk,
+                          const ApsHeaderFields& header) {
+    if (!decodeSecurityHeader(d, header.security, kSecurityColumns) ||
+        !decodeMic(d, header.security, d.cursor, kSecurityColumns))
+        return false;
+    const Decryption* decryption = d.context.decryption;
+    return decryption != nullptr &&
+           openSecuredLayer(
+               d, apsSecuredLayer(d.source, nwk, header, d.layerEnd, decryption->directory()),
+               kSecurityColumns);
+}
+
 } // namespace
 
-void decodeProApsFrame(FrameDecoding& d) {
+void decodeProApsFrame(FrameDecoding& d, const NwkHeaderFields& nwk) {
     if (d.fieldAtCursor(1, C::kAplFrameType, "Type")) {
         const ApsHeaderFields header = readApsHeader(d.source, d.cursor);
         decodeControl(d, header);
         if (decodeHeader(d, header)) {
             if (header.frameType() == kApsData)
                 emitZdoCluster(d, header);
-            if (header.secured()) {
-                if (decodeSecurityHeader(d, header.security, kSecurityColumns))
-                    decodeMic(d, header.security, d.cursor, kSecurityColumns);
-            } else if (header.frameType() == kApsCommand) {
+            const bool plain = !header.secured() || decodeSecuredPayload(d, nwk, header);
+            if (plain && header.frameType() == kApsCommand)
                 decodeApsCommand(d);
-            }
         }
     }
     emitHexRun(d, C::kAplHexPayload, CellBrush::kSecondYellow, d.cursor);

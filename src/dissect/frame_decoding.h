@@ -4,6 +4,8 @@
 #include "capture/frame_bytes.h"
 #include "dissect/cell_emitter.h"
 #include "dissect/decoding_context.h"
+#include "security/plain_frame.h"
+#include "security/secured_layer.h"
 
 #include <cstdint>
 #include <span>
@@ -21,19 +23,24 @@ namespace qlm {
 // with the cursor on the field's first byte, and the hex runs and the tail follow
 // as for any frame, so the bytes that did arrive are still shown.
 struct FrameDecoding {
-    FrameDecoding(const CapturedFrame& record, CellEmitter& emitter,
+    FrameDecoding(const CapturedFrame& record, int32_t recordIndex, CellEmitter& emitter,
                   const DecodingContext& decodingContext)
-        : frame(record), source(FrameBytes::of(record)), out(emitter), context(decodingContext),
-          lengthByte(record.length > 0 ? static_cast<int8_t>(record.data[0]) : 0) {}
+        : frame(record), index(recordIndex), source(FrameBytes::of(record)), out(emitter),
+          context(decodingContext),
+          lengthByte(record.length > 0 ? static_cast<int8_t>(record.data[0]) : 0),
+          layerEnd(lengthByte - 1) {}
 
     const CapturedFrame& frame;
+    int32_t index;      // the record's place in the capture, -1 for a lone frame
     FrameBytes source;  // the bytes the decoders read: the record's, or with a plaintext payload
     CellEmitter& out;
     const DecodingContext& context;
     int lengthByte;  // L, the PHY length byte read as a signed value
+    int layerEnd;       // where the bytes of the layers end: the status bytes, or a MIC
     int cursor = 0;
     int nwkStart = -1;  // first NWK byte once the NWK decoder ran; start of the MAC hex run
     bool truncated = false;
+    PlainFrame plaintext[kSecuredLevelCount];  // the frame with a layer decrypted
 
     int storedBytes() const { return source.size(); }
     bool stored(int position, int count) const { return source.holds(position, count); }

@@ -10,7 +10,7 @@ namespace qlm {
 void FrameDissector::dissect(const CapturedFrame& frame, const CapturedFrame* previous,
                              int32_t index, CellSink& sink) const {
     CellEmitter out(columns_, sink);
-    FrameDecoding decoding(frame, out, context_);
+    FrameDecoding decoding(frame, index, out, context_);
     if (!decodePrologue(decoding, previous, index))
         return;
 

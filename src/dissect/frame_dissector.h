@@ -31,6 +31,9 @@ public:
     // "Decode ZigBee PRO". Off by default: the ZigBee 2004 decoding.
     bool zigbeePro() const { return context_.zigbeePro; }
     void setZigbeePro(bool on) { context_.zigbeePro = on; }
+    // The keys that open secured ZigBee PRO frames, with what the capture taught;
+    // none by default. Used while ZigBee PRO decoding is on.
+    void setDecryption(Decryption* decryption) { context_.decryption = decryption; }
 
     // Record `index` of the capture; `previous` is the record before it (null for
     // the first), from which "dT" is taken.

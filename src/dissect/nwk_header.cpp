@@ -14,6 +14,7 @@
 #include "dissect/nwk_pro_fields.h"
 #include "dissect/security_header.h"
 #include "dissect/short_text.h"
+#include "security/decryption.h"
 
 namespace qlm {
 namespace {
@@ -85,7 +86,8 @@ constexpr ControlBit kProControlBits[] = {
       "This Frame Control Field indicates the originator is not an end device  (NWK)"}},
 };
 
-constexpr SecurityColumns kSecurityColumns{C::kNwkSecurityHeader, C::kNwkMic, kStyle, Layer::kNwk};
+constexpr SecurityColumns kSecurityColumns{C::kNwkSecurityHeader, C::kNwkDecryption, C::kNwkMic,
+                                           kStyle, Layer::kNwk};
 
 void decodeSecondControlByte(FrameDecoding& d, const NwkHeaderFields& header) {
     if (!header.pro) {
@@ -142,6 +144,40 @@ bool decodeAddressing(FrameDecoding& d) {
     return decoded;
 }
 
+// The auxiliary header, the MIC and, when a key opens it, the payload in the
+// clear. True when the payload was opened.
+bool decodeSecuredPayload(FrameDecoding& d, const NwkHeaderFields& header) {
+    if (!decodeSecurityHeader(d, header.security, kSecurityColumns) ||
+        !decodeMic(d, header.security, d.cursor, kSecurityColumns))
+        return false;
+    const Decryption* decryption = d.context.decryption;
+    return decryption != nullptr &&
+           openSecuredLayer(d,
+                            nwkSecuredLayer(d.source, readMacHeader(d.source), header,
+                                            decryption->directory()),
+                            kSecurityColumns);
+}
+
+// The NWK command or the APS frame at the cursor; the start of the APS frame, or
+// -1 for a command.
+int decodePayload(FrameDecoding& d, const NwkHeaderFields& header) {
+    if (header.frameType() == kNwkCommand) {
+        if (header.pro)
+            decodeProNwkCommand(d);
+        else
+            decodeNwkCommand(d);
+        return -1;
+    }
+    if (header.frameType() != kNwkData)
+        return -1;
+    const int aplStart = d.cursor;
+    if (header.pro)
+        decodeProApsFrame(d, header);
+    else
+        decodeAplFrame(d);
+    return aplStart;
+}
+
 } // namespace
 
 void decodeNwkFrame(FrameDecoding& d) {
@@ -159,21 +195,8 @@ void decodeNwkFrame(FrameDecoding& d) {
     int aplStart = -1;
     if (decodeFrameControl(d, header) && !header.interPan() && decodeAddressing(d) &&
         (!header.pro || decodeProHeaderFields(d, header))) {
-        if (header.secured()) {
-            if (header.pro && decodeSecurityHeader(d, header.security, kSecurityColumns))
-                decodeMic(d, header.security, d.cursor, kSecurityColumns);
-        } else if (header.frameType() == kNwkCommand) {
-            if (header.pro)
-                decodeProNwkCommand(d);
-            else
-                decodeNwkCommand(d);
-        } else if (header.frameType() == kNwkData) {
-            aplStart = d.cursor;
-            if (header.pro)
-                decodeProApsFrame(d);
-            else
-                decodeAplFrame(d);
-        }
+        if (!header.secured() || (header.pro && decodeSecuredPayload(d, header)))
+            aplStart = decodePayload(d, header);
     }
     emitHexRun(d, C::kNwkHexPayload, CellBrush::kLightBlue, aplStart >= 0 ? aplStart : d.cursor);
 }

@@ -5,6 +5,7 @@
 #include "dissect/field_tables.h"
 #include "dissect/long_text.h"
 #include "dissect/short_text.h"
+#include "security/decryption.h"
 
 namespace qlm {
 namespace {
@@ -79,10 +80,9 @@ bool decodeSecurityHeader(FrameDecoding& d, const SecurityHeaderFields& header,
 namespace {
 
 // Where the MIC of a secured payload that begins at `payloadAt` lies, or -1 when
-// the frame's length leaves no room for it.
+// the layer's length leaves no room for it.
 int micPosition(const FrameDecoding& d, const SecurityHeaderFields& header, int payloadAt) {
-    const int statusAt = d.lengthByte - 1;  // the first of the two status bytes
-    const int micAt = statusAt - header.micLength();
+    const int micAt = d.layerEnd - header.micLength();
     return micAt >= payloadAt ? micAt : -1;
 }
 
@@ -103,6 +103,35 @@ bool decodeMic(FrameDecoding& d, const SecurityHeaderFields& header, int payload
                Sentence("The message integrity code that authenticates the frame is %s%s", mic,
                         layerTag(columns.layer)));
     d.out.endGroup();
+    return true;
+}
+
+bool openSecuredLayer(FrameDecoding& d, const SecuredLayer& layer, const SecurityColumns& columns) {
+    Decryption* decryption = d.context.decryption;
+    if (decryption == nullptr)
+        return false;
+    const std::string_view tag = layerTag(columns.layer);
+    PlainFrame& plain = d.plaintext[static_cast<size_t>(layer.level)];
+    const int key = decryption->open(d.index, d.source, layer, plain);
+    d.out.beginGroup();
+    if (key == Decryption::kNoKey) {
+        d.out.cell(columns.decryption, columns.style, "Decr", "No key",
+                   layer.sender ? Sentence("No key in the ring opens the payload: no MIC "
+                                           "verifies, and the payload shows as hex%s",
+                                           tag)
+                                : Sentence("The IEEE address of the device that secured the "
+                                           "frame is not known, so no key can open the "
+                                           "payload%s",
+                                           tag));
+        d.out.endGroup();
+        return false;
+    }
+    d.out.cell(columns.decryption, columns.style, "Decr", "OK",
+               Sentence("The payload is decrypted with the key \"%s\", and its MIC verifies%s",
+                        decryption->ring().key(key).label, tag));
+    d.out.endGroup();
+    d.source = plain.view();
+    d.layerEnd = layer.micAt;
     return true;
 }
 

@@ -8,6 +8,7 @@ namespace qlm {
 // The columns and colour of one layer's security cells.
 struct SecurityColumns {
     FieldColumn header;
+    FieldColumn decryption;
     FieldColumn mic;
     CellStyle style;
     Layer layer;
@@ -20,9 +21,15 @@ struct SecurityColumns {
 bool decodeSecurityHeader(FrameDecoding& d, const SecurityHeaderFields& header,
                           const SecurityColumns& columns);
 
-// The message integrity code, the last bytes before the status bytes. False when
-// the frame is too short to hold one after `payloadAt`.
+// The message integrity code, the last bytes of the layer. False when the layer
+// is too short to hold one after `payloadAt`.
 bool decodeMic(FrameDecoding& d, const SecurityHeaderFields& header, int payloadAt,
                const SecurityColumns& columns);
+
+// Opens a secured layer with the keys of the decoding context, and says in a
+// "Decr" cell whether a key did. From an opened layer on, the decoders read the
+// plaintext, and the layer's bytes end at its MIC. Without keys to try (ZigBee
+// 2004 decoding) there is no cell and nothing opens.
+bool openSecuredLayer(FrameDecoding& d, const SecuredLayer& layer, const SecurityColumns& columns);
 
 } // namespace qlm

@@ -66,7 +66,7 @@ bool KeyLearning::learnFrom(Decryption& decryption, const CapturedFrame& frame, 
     if (frame.isOverflow() || !bytes.holds(0, 4))
         return false;
     const MacHeaderFields mac = readMacHeader(bytes);
-    const int statusAt = bytes.at(0) - 1;
+    const int statusAt = statusPosition(bytes);
     if (mac.frameType() != kMacData || mac.secured() || statusAt <= mac.payloadAt)
         return false;
     const NwkHeaderFields nwk = readNwkHeader(bytes, mac.payloadAt, NwkLayout::kByVersion);
@@ -91,8 +91,8 @@ bool KeyLearning::learnFrom(Decryption& decryption, const CapturedFrame& frame, 
         return false;
     PlainFrame apsPlain;
     if (aps.secured()) {
-        const SecuredLayer layer = apsSecuredLayer(view, nwk, aps, decryption.directory());
-        if (layer.micAt > end || decryption.open(index, view, layer, apsPlain) == Decryption::kNoKey)
+        const SecuredLayer layer = apsSecuredLayer(view, nwk, aps, end, decryption.directory());
+        if (decryption.open(index, view, layer, apsPlain) == Decryption::kNoKey)
             return false;
         view = apsPlain.view();
         end = layer.micAt;

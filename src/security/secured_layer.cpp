@@ -18,12 +18,12 @@ std::optional<uint64_t> shortSender(const FrameBytes& bytes, int at, const IeeeD
 }
 
 SecuredLayer layerOf(const FrameBytes& bytes, SecuredLevel level, int headerStart,
-                     const SecurityHeaderFields& security) {
+                     const SecurityHeaderFields& security, int end) {
     SecuredLayer layer;
     layer.level = level;
     layer.headerStart = headerStart;
     layer.security = security;
-    layer.micAt = micPosition(bytes, security);
+    layer.micAt = micPosition(security, end);
     layer.sender = headerSender(bytes, security);
     return layer;
 }
@@ -37,15 +37,14 @@ bool SecuredLayer::openable(const FrameBytes& bytes) const {
            bytes.holds(headerStart, micAt + security.micLength() - headerStart);
 }
 
-int micPosition(const FrameBytes& bytes, const SecurityHeaderFields& security) {
-    const int statusAt = bytes.at(0) - 1;  // the first of the two status bytes
-    const int micAt = statusAt - security.micLength();
+int micPosition(const SecurityHeaderFields& security, int end) {
+    const int micAt = end - security.micLength();
     return security.endAt >= 0 && micAt >= security.endAt ? micAt : -1;
 }
 
 SecuredLayer nwkSecuredLayer(const FrameBytes& bytes, const MacHeaderFields& mac,
                              const NwkHeaderFields& nwk, const IeeeDirectory& directory) {
-    SecuredLayer layer = layerOf(bytes, SecuredLevel::kNwk, nwk.start, nwk.security);
+    SecuredLayer layer = layerOf(bytes, SecuredLevel::kNwk, nwk.start, nwk.security, statusPosition(bytes));
     if (!layer.sender && mac.source.present() && !mac.source.extended())
         layer.sender = shortSender(bytes, mac.source.at, directory);
     else if (!layer.sender && mac.source.extended() && bytes.holds(mac.source.at, 8))
@@ -54,8 +53,8 @@ SecuredLayer nwkSecuredLayer(const FrameBytes& bytes, const MacHeaderFields& mac
 }
 
 SecuredLayer apsSecuredLayer(const FrameBytes& bytes, const NwkHeaderFields& nwk,
-                             const ApsHeaderFields& aps, const IeeeDirectory& directory) {
-    SecuredLayer layer = layerOf(bytes, SecuredLevel::kAps, aps.start, aps.security);
+                             const ApsHeaderFields& aps, int end, const IeeeDirectory& directory) {
+    SecuredLayer layer = layerOf(bytes, SecuredLevel::kAps, aps.start, aps.security, end);
     if (!layer.sender && nwk.extendedSourceAt >= 0 && bytes.holds(nwk.extendedSourceAt, 8))
         layer.sender = bytes.le64(nwk.extendedSourceAt);
     if (!layer.sender)

@@ -33,9 +33,11 @@ struct SecuredLayer {
     int payloadLength() const { return micAt - security.endAt; }
 };
 
-// Where the frame's MIC begins: before the two status bytes, -1 when the length
-// leaves no room for it after the auxiliary header.
-int micPosition(const FrameBytes& bytes, const SecurityHeaderFields& security);
+// Where a layer's MIC begins when the layer's bytes end before `end`: -1 when
+// that leaves no room for it after the auxiliary header.
+int micPosition(const SecurityHeaderFields& security, int end);
+// The end of a frame's layers: its first status byte.
+inline int statusPosition(const FrameBytes& bytes) { return bytes.at(0) - 1; }
 
 // The NWK layer: the sender is the device that sent this hop, named by the
 // auxiliary header or, failing that, by the MAC source's short address.
@@ -43,8 +45,9 @@ SecuredLayer nwkSecuredLayer(const FrameBytes& bytes, const MacHeaderFields& mac
                              const NwkHeaderFields& nwk, const IeeeDirectory& directory);
 // The APS layer: the sender is the device the frame came from, named by the
 // auxiliary header, the NWK header's extended source or the NWK source's short
-// address.
+// address. The APS frame ends before `end`: the NWK MIC when the NWK layer is
+// secured too, the status bytes otherwise.
 SecuredLayer apsSecuredLayer(const FrameBytes& bytes, const NwkHeaderFields& nwk,
-                             const ApsHeaderFields& aps, const IeeeDirectory& directory);
+                             const ApsHeaderFields& aps, int end, const IeeeDirectory& directory);
 
 } // namespace qlm

@@ -1,0 +1,166 @@
+// Secured ZigBee PRO frames, decrypted by us and by tshark given the same keys:
+// both show the same fields behind the security headers. The network key comes in
+// a transport-key command and opens the frame before it as well.
+
+#include "dissect/frame_dissector.h"
+#include "security/decryption.h"
+#include "security/key_learning.h"
+#include "security/mmo_hash.h"
+
+#include "command_output.h"
+#include "secured_frames.h"
+#include "tshark_fields.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+namespace qlm::test {
+namespace {
+
+using C = FieldColumn;
+
+constexpr const char* kNetworkKey = "A1B2C3D4E5F60718293A4B5C6D7E8F90";
+constexpr const char* kLinkKey = "11223344556677889900AABBCCDDEEFF";
+constexpr const char* kStrangersKey = "000102030405060708090A0B0C0D0E0F";
+constexpr uint64_t kTrustCentre = 0x00124B0000000001;
+constexpr uint64_t kDevice = 0x00124B00000000A1;
+
+constexpr FieldPair kPairs[] = {
+    {C::kNwkSecurityHeader, "FrmCnt", "zbee.sec.counter", Form::kHex, C::kAplSecurityHeader},
+    {C::kNwkSecurityHeader, "SecSrc", "zbee.sec.src64", Form::kEui64, C::kAplSecurityHeader},
+    {C::kNwkSecurityHeader, "KeySeq", "zbee.sec.key_seqno", Form::kHex, C::kAplSecurityHeader},
+    {C::kNwkMic, "MIC", "zbee.sec.mic", Form::kBytes, C::kAplMic},
+    {C::kNwkCommand, "ReqID", "zbee_nwk.cmd.route.id", Form::kHex},
+    {C::kNwkCommand, "Cost", "zbee_nwk.cmd.route.cost", Form::kHex},
+    {C::kAplDestinationEndpoint, "DstEP", "zbee_aps.dst", Form::kHex},
+    {C::kAplCluster, "Clst", "zbee_aps.cluster", Form::kHex},
+    {C::kAplProfile, "Prfl", "zbee_aps.profile", Form::kHex},
+    {C::kAplSourceEndpoint, "SrcEP", "zbee_aps.src", Form::kHex},
+    {C::kAplCounter, "Cnt", "zbee_aps.counter", Form::kHex},
+    {C::kAplCommand, "Key", "zbee_aps.cmd.key", Form::kBytes},
+    {C::kAplCommand, "KeySeq", "zbee_aps.cmd.seqno", Form::kHex},
+    {C::kAplCommand, "DstIEEE", "zbee_aps.cmd.dst", Form::kEui64},
+    {C::kAplCommand, "SrcIEEE", "zbee_aps.cmd.src", Form::kEui64},
+};
+
+Securing underNetworkKey(uint32_t counter, const char* key = kNetworkKey) {
+    return {1, counter, kDevice, true, uint8_t{0}, keyOf(key)};
+}
+
+Bytes keyBytes(const char* hex) {
+    const Key128 key = keyOf(hex);
+    return Bytes(key.begin(), key.end());
+}
+
+std::vector<Bytes> securedFrames() {
+    const Bytes onOff = {0x00, 0x01, 0x06, 0x00, 0x04, 0x01, 0x01, 0x10, 0x01, 0x05, 0x01};
+    const Bytes routeRequest = {0x01, 0x00, 0x07, 0xFC, 0xFF, 0x00};
+
+    Bytes transport = Bytes{0x05, 0x01} + keyBytes(kNetworkKey) + Bytes{0x00};
+    putU64(transport, kDevice);
+    putU64(transport, kTrustCentre);
+    const Securing keyTransport{2, 0x31, kTrustCentre, true, {},
+                                keyTransportKey(wellKnownLinkKey().key)};
+
+    // An APS frame under the link key, without an extended nonce: its sender is
+    // the NWK header's extended source.
+    const Securing linkKey{0, 0x44, kDevice, false, {}, keyOf(kLinkKey)};
+    const Bytes temperature = secured(Bytes{0x20, 0x01, 0x02, 0x04, 0x04, 0x01, 0x01, 0x11},
+                                      Bytes{0x18, 0x01, 0x0A, 0x00, 0x00, 0x29, 0x34, 0x08},
+                                      linkKey);
+    Bytes extendedSource = nwkHeader(0x08, 0x12, 0x0000, 0x1234, 0x1E, 4);
+    putU64(extendedSource, kDevice);
+
+    return {
+        secured(nwkHeader(0x08, 0x02, 0x0000, 0x1234, 0x1E, 1), onOff, underNetworkKey(100)),
+        nwkHeader(0x08, 0x00, 0x1234, 0x0000, 0x1E, 2) +
+            secured(Bytes{0x21, 0x31}, transport, keyTransport),
+        secured(nwkHeader(0x09, 0x02, 0xFFFC, 0x1234, 0x1E, 3), routeRequest, underNetworkKey(101)),
+        secured(extendedSource, temperature, underNetworkKey(102)),
+        secured(nwkHeader(0x08, 0x02, 0x0000, 0x1234, 0x1E, 5), onOff,
+                underNetworkKey(103, kStrangersKey)),
+    };
+}
+
+std::string decryptionCells(const CellRecorder& row) {
+    std::string text;
+    for (size_t c = 0; c < row.size(); ++c)
+        if (row[c].caption == "Decr")
+            text += std::string(row[c].column == C::kNwkDecryption ? "NWK " : "APS ") +
+                    std::string(row[c].value) + ";";
+    return text;
+}
+
+std::string tsharkKey(const Key128& key, const char* label) {
+    return " -o 'uat:zigbee_pc_keys:\"" + keyHex(key) + "\",\"Normal\",\"" + label + "\"'";
+}
+
+TEST(ZigbeeDecryptionTshark, TsharkDecryptsWithTheSameKeysTheFieldsWeDecrypt) {
+    const std::string tshark = TSHARK_PATH;
+    ASSERT_FALSE(tshark.empty()) << "tshark is needed (scripts/setup installs it)";
+    auto capture = std::make_unique<Capture>();
+    const std::vector<Bytes> frames = securedFrames();
+    for (const Bytes& frame : frames)
+        ASSERT_TRUE(append(capture->frames, macData(frame)));
+    capture->attributeFrom(0);
+    const std::string path = writeTemporaryPcapng(*capture);
+    ASSERT_FALSE(path.empty());
+
+    std::vector<std::string> tsharkFields;
+    const std::string keys = tsharkKey(keyOf(kNetworkKey), "network") +
+                             tsharkKey(keyOf(kLinkKey), "link") +
+                             tsharkKey(wellKnownLinkKey().key, "default");
+    const std::vector<std::string> rows = split(
+        run(tshark + " -r " + path + keys + tsharkFieldOptions(kPairs, tsharkFields) +
+            " 2>/dev/null"),
+        '\n');
+    std::remove(path.c_str());
+    ASSERT_GE(rows.size(), frames.size());
+
+    // Our ring starts with the link key alone; the network key is learnt.
+    Decryption decryption;
+    decryption.ring().add(*parseKeyText(std::string(kLinkKey) + ":link").key);
+    KeyLearning learning;
+    learning.catchUp(decryption, capture->frames);
+    ASSERT_EQ(decryption.ring().size(), 3);
+    EXPECT_EQ(decryption.ring().key(2).origin, "frame 2");
+    EXPECT_EQ(decryption.ring().key(2).kind, KeyKind::kNetwork);
+
+    FrameDissector dissector;
+    dissector.setZigbeePro(true);
+    dissector.setDecryption(&decryption);
+    const char* expectedDecryption[] = {"NWK OK;", "APS OK;", "NWK OK;", "NWK OK;APS OK;",
+                                        "NWK No key;"};
+    int compared = 0;
+    for (size_t i = 0; i < frames.size(); ++i) {
+        CellRecorder row;
+        dissector.dissect(capture->frames, static_cast<int32_t>(i), row);
+        EXPECT_EQ(decryptionCells(row), expectedDecryption[i]) << "frame " << i + 1;
+        compared += compareRow(row, rows[i], kPairs, tsharkFields.size(),
+                               "frame " + std::to_string(i + 1));
+    }
+    EXPECT_GE(compared, 30);  // the frames do carry the fields compared
+}
+
+// A frame no key opens is never shown as plaintext, whatever its bytes.
+TEST(ZigbeeDecryption, AFrameWhoseMicFailsShowsItsBytesAsSent) {
+    auto capture = std::make_unique<Capture>();
+    Bytes frame = securedFrames()[0];
+    frame[frame.size() - 1] ^= 0x01;  // the last MIC byte
+    ASSERT_TRUE(append(capture->frames, macData(frame)));
+    Decryption decryption;
+    decryption.ring().add(*parseKeyText(kNetworkKey).key);
+    FrameDissector dissector(zigbeeColumns(true));
+    dissector.setZigbeePro(true);
+    dissector.setDecryption(&decryption);
+    CellRecorder row;
+    dissector.dissect(capture->frames, 0, row);
+    EXPECT_EQ(decryptionCells(row), "NWK No key;");
+    for (size_t c = 0; c < row.size(); ++c)
+        EXPECT_NE(columnLayer(row[c].column), Layer::kApl) << rowText(row);
+}
+
+} // namespace
+} // namespace qlm::test

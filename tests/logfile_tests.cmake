@@ -7,7 +7,7 @@ qlm_add_test(logfile_tests
 # The command-line tool, run as a program over the bundled example.
 qlm_add_test(qlntool_tests qlntool_test.cpp qlntool_device_test.cpp extcap_live_test.cpp)
 add_dependencies(qlntool_tests qlntool)
-target_link_libraries(qlntool_tests PRIVATE qlm_extcap qlm_sim)
+target_link_libraries(qlntool_tests PRIVATE qlm_extcap qlm_sim qlm_dissect)
 target_compile_definitions(qlntool_tests PRIVATE
     QLNTOOL_PATH="$<TARGET_FILE:qlntool>"
     EXAMPLE_PATH="${PROJECT_SOURCE_DIR}/examples/example.qln"

@@ -1,5 +1,8 @@
 #include "logfile/column_reader.h"
 #include "logfile/log_file.h"
+#include "pcap/capture_files.h"
+
+#include "secured_frames.h"
 
 #include <gtest/gtest.h>
 
@@ -496,15 +499,83 @@ TEST(Qlntool, DumpRejectsBadArguments) {
 } // namespace
 
 // A capture of ZigBee 2004 traffic (NWK version 2 frames with the ZigBee 2004 APS
-// layout among them) dumped as the decoding of the ZigBee 2004 layers always
-// showed it: the digests are of that output, kept from before ZigBee PRO decoding.
+// layout among them) dumped with --classic as the decoding of the ZigBee 2004
+// layers always showed it: the digests are of that output, kept from before ZigBee
+// PRO decoding.
 TEST(Qlntool, ZigBee2004DecodingOfAStoredCaptureIsUnchanged) {
     const std::string capture = std::string(" ") + ZIGBEE2004_CAPTURE_PATH;
-    const ToolRun json = qlntool("dump --columns all" + capture + " | sha256sum");
+    const ToolRun json = qlntool("dump --classic --columns all" + capture + " | sha256sum");
     EXPECT_EQ(json.output.substr(0, 64),
               "2d9706b583eb719f6115e88055ac7563ff7a46c81f2f39297ed294df89b847f5");
     const ToolRun text =
-        qlntool("dump --columns all --mailbox --format text" + capture + " | sha256sum");
+        qlntool("dump --columns all --mailbox --format text --classic" + capture + " | sha256sum");
     EXPECT_EQ(text.output.substr(0, 64),
               "1127f6f1e4eacac885b5087e95372e6a101ba7260edf4a26f3232b34736ebbb6");
+}
+
+namespace {
+
+// The sample secured network saved as a log.
+std::string securedNetworkLog() {
+    auto capture = std::make_unique<qlm::Capture>();
+    for (const qlm::test::Bytes& frame : qlm::test::securedNetworkSample())
+        EXPECT_TRUE(qlm::test::append(capture->frames, qlm::test::macData(frame)));
+    capture->attributeFrom(0);
+    const std::string path = temporaryPath("secured.qln");
+    EXPECT_TRUE(qlm::exportCaptureFile(*capture, path, std::nullopt));
+    return path;
+}
+
+size_t count(const std::string& text, const std::string& what) {
+    size_t found = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+        ++found;
+    return found;
+}
+
+} // namespace
+
+TEST(Qlntool, KeysFromTheCommandLineAndFromTheCaptureOpenSecuredFrames) {
+    const std::string log = " " + securedNetworkLog() + " ";
+    const ToolRun keys = qlntool("keys" + log);
+    ASSERT_EQ(keys.status, 0) << keys.output;
+    EXPECT_EQ(keys.output, std::string("frame\tkind\tkey\n2\tNetwork key\t") +
+                               qlm::test::kNetworkKey + "\n");
+
+    const ToolRun info = qlntool("info" + log);
+    EXPECT_NE(info.output.find("secured: 5\ndecrypted: 4\n"), std::string::npos) << info.output;
+    EXPECT_EQ(qlntool("info --classic" + log).output.find("secured:"), std::string::npos);
+
+    const std::string linkKeyFile = temporaryPath("keys.txt");
+    std::FILE* file = std::fopen(linkKeyFile.c_str(), "w");
+    ASSERT_NE(file, nullptr);
+    std::fprintf(file, "# the lab\n%s:lab link\n", qlm::test::kLinkKey);
+    std::fclose(file);
+    const std::string withoutLink = qlntool("dump --format text" + log).output;
+    const std::string withLink = qlntool("dump --format text --keys " + linkKeyFile + log).output;
+    EXPECT_EQ(count(withoutLink, "Decr=OK"), 4u) << withoutLink;
+    EXPECT_EQ(count(withLink, "Decr=OK"), 5u) << withLink;
+    EXPECT_EQ(withLink, qlntool("dump --format text --key " + std::string(qlm::test::kLinkKey) +
+                                ":lab" + log).output);
+    EXPECT_EQ(count(qlntool("dump --format text --classic" + log).output, "Decr="), 0u);
+    std::remove(linkKeyFile.c_str());
+}
+
+TEST(Qlntool, ABadKeyIsNamedAndNothingIsDecoded) {
+    const std::string log = " " + securedNetworkLog();
+    const struct {
+        const char* arguments;
+        const char* says;
+    } cases[] = {
+        {"dump --key 0102", "Key \"0102\": a key is 16 bytes, not 2"},
+        {"info --key nothex", "Key \"nothex\": not hex"},
+        {"dump --key install:83FED3407A939723A5C639B26916D505C3B6", "CRC fails"},
+        {"keys --keys /nonexistent/keys.txt", "/nonexistent/keys.txt: No such file"},
+    };
+    for (const auto& c : cases) {
+        const ToolRun run = qlntool(c.arguments + log);
+        EXPECT_EQ(run.status, 2) << c.arguments;
+        EXPECT_NE(run.output.find(c.says), std::string::npos) << run.output;
+        EXPECT_EQ(run.output.find("Decr="), std::string::npos);
+    }
 }

@@ -5,7 +5,6 @@
 #include "dissect/frame_dissector.h"
 #include "security/decryption.h"
 #include "security/key_learning.h"
-#include "security/mmo_hash.h"
 
 #include "command_output.h"
 #include "secured_frames.h"
@@ -20,12 +19,6 @@ namespace qlm::test {
 namespace {
 
 using C = FieldColumn;
-
-constexpr const char* kNetworkKey = "A1B2C3D4E5F60718293A4B5C6D7E8F90";
-constexpr const char* kLinkKey = "11223344556677889900AABBCCDDEEFF";
-constexpr const char* kStrangersKey = "000102030405060708090A0B0C0D0E0F";
-constexpr uint64_t kTrustCentre = 0x00124B0000000001;
-constexpr uint64_t kDevice = 0x00124B00000000A1;
 
 constexpr FieldPair kPairs[] = {
     {C::kNwkSecurityHeader, "FrmCnt", "zbee.sec.counter", Form::kHex, C::kAplSecurityHeader},
@@ -45,45 +38,6 @@ constexpr FieldPair kPairs[] = {
     {C::kAplCommand, "SrcIEEE", "zbee_aps.cmd.src", Form::kEui64},
 };
 
-Securing underNetworkKey(uint32_t counter, const char* key = kNetworkKey) {
-    return {1, counter, kDevice, true, uint8_t{0}, keyOf(key)};
-}
-
-Bytes keyBytes(const char* hex) {
-    const Key128 key = keyOf(hex);
-    return Bytes(key.begin(), key.end());
-}
-
-std::vector<Bytes> securedFrames() {
-    const Bytes onOff = {0x00, 0x01, 0x06, 0x00, 0x04, 0x01, 0x01, 0x10, 0x01, 0x05, 0x01};
-    const Bytes routeRequest = {0x01, 0x00, 0x07, 0xFC, 0xFF, 0x00};
-
-    Bytes transport = Bytes{0x05, 0x01} + keyBytes(kNetworkKey) + Bytes{0x00};
-    putU64(transport, kDevice);
-    putU64(transport, kTrustCentre);
-    const Securing keyTransport{2, 0x31, kTrustCentre, true, {},
-                                keyTransportKey(wellKnownLinkKey().key)};
-
-    // An APS frame under the link key, without an extended nonce: its sender is
-    // the NWK header's extended source.
-    const Securing linkKey{0, 0x44, kDevice, false, {}, keyOf(kLinkKey)};
-    const Bytes temperature = secured(Bytes{0x20, 0x01, 0x02, 0x04, 0x04, 0x01, 0x01, 0x11},
-                                      Bytes{0x18, 0x01, 0x0A, 0x00, 0x00, 0x29, 0x34, 0x08},
-                                      linkKey);
-    Bytes extendedSource = nwkHeader(0x08, 0x12, 0x0000, 0x1234, 0x1E, 4);
-    putU64(extendedSource, kDevice);
-
-    return {
-        secured(nwkHeader(0x08, 0x02, 0x0000, 0x1234, 0x1E, 1), onOff, underNetworkKey(100)),
-        nwkHeader(0x08, 0x00, 0x1234, 0x0000, 0x1E, 2) +
-            secured(Bytes{0x21, 0x31}, transport, keyTransport),
-        secured(nwkHeader(0x09, 0x02, 0xFFFC, 0x1234, 0x1E, 3), routeRequest, underNetworkKey(101)),
-        secured(extendedSource, temperature, underNetworkKey(102)),
-        secured(nwkHeader(0x08, 0x02, 0x0000, 0x1234, 0x1E, 5), onOff,
-                underNetworkKey(103, kStrangersKey)),
-    };
-}
-
 std::string decryptionCells(const CellRecorder& row) {
     std::string text;
     for (size_t c = 0; c < row.size(); ++c)
@@ -101,7 +55,7 @@ TEST(ZigbeeDecryptionTshark, TsharkDecryptsWithTheSameKeysTheFieldsWeDecrypt) {
     const std::string tshark = TSHARK_PATH;
     ASSERT_FALSE(tshark.empty()) << "tshark is needed (scripts/setup installs it)";
     auto capture = std::make_unique<Capture>();
-    const std::vector<Bytes> frames = securedFrames();
+    const std::vector<Bytes> frames = securedNetworkSample();
     for (const Bytes& frame : frames)
         ASSERT_TRUE(append(capture->frames, macData(frame)));
     capture->attributeFrom(0);
@@ -147,7 +101,7 @@ TEST(ZigbeeDecryptionTshark, TsharkDecryptsWithTheSameKeysTheFieldsWeDecrypt) {
 // A frame no key opens is never shown as plaintext, whatever its bytes.
 TEST(ZigbeeDecryption, AFrameWhoseMicFailsShowsItsBytesAsSent) {
     auto capture = std::make_unique<Capture>();
-    Bytes frame = securedFrames()[0];
+    Bytes frame = securedNetworkSample()[0];
     frame[frame.size() - 1] ^= 0x01;  // the last MIC byte
     ASSERT_TRUE(append(capture->frames, macData(frame)));
     Decryption decryption;

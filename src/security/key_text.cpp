@@ -4,7 +4,11 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
 #include <optional>
+#include <sstream>
 
 namespace qlm {
 namespace {
@@ -153,6 +157,19 @@ KeyLines parseKeyLines(std::string_view text, std::string_view origin) {
                                     ": " + key.error);
     }
     return result;
+}
+
+KeyLines readKeyFile(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    if (file)
+        text << file.rdbuf();
+    if (!file || file.bad()) {
+        KeyLines failed;
+        failed.errors.push_back(path + ": " + std::strerror(errno));
+        return failed;
+    }
+    return parseKeyLines(text.str(), path);
 }
 
 } // namespace qlm

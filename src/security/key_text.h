@@ -26,5 +26,8 @@ struct KeyLines {
     std::vector<std::string> errors;
 };
 KeyLines parseKeyLines(std::string_view text, std::string_view origin);
+// The keys of a file of such lines; the keys' origin is the file's path. A file
+// that cannot be read gives one error and no keys.
+KeyLines readKeyFile(const std::string& path);
 
 } // namespace qlm

@@ -16,6 +16,7 @@ int infoCommand(const Arguments& arguments);
 int convertCommand(const Arguments& arguments);
 int nodesCommand(const Arguments& arguments);
 int dumpCommand(const Arguments& arguments);
+int keysCommand(const Arguments& arguments);
 int captureCommand(const Arguments& arguments);
 int simulateCommand(const Arguments& arguments);
 int extcapCommand(const Arguments& arguments);

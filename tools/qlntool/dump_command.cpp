@@ -2,6 +2,7 @@
 // one line per record, as JSON objects or as caption=value text.
 
 #include "commands.h"
+#include "decoding_options.h"
 
 #include "capture/capture.h"
 #include "dissect/cell_recorder.h"
@@ -27,6 +28,7 @@ struct DumpOptions {
     DumpFormat format = DumpFormat::kJson;
     // MailBox decoding of AF messages ("Parse MailBox Frames").
     bool mailbox = false;
+    DecodingOptions decoding;
 };
 
 // Fills `options` from the arguments; returns an empty string or the usage error.
@@ -34,7 +36,11 @@ std::string parseDumpArguments(const Arguments& arguments, DumpOptions& options)
     bool havePath = false;
     for (size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
-        if (argument == "--mailbox") {
+        std::string error;
+        if (takeDecodingOption(arguments, i, options.decoding, error)) {
+            if (!error.empty())
+                return error;
+        } else if (argument == "--mailbox") {
             options.mailbox = true;
         } else if (argument == "--columns" || argument == "--format") {
             if (i + 1 == arguments.size())
@@ -167,8 +173,11 @@ int dumpCommand(const Arguments& arguments) {
     if (!capture)
         return 1;
 
+    qlm::Decryption decryption;
+    prepareDecryption(decryption, options.decoding, *capture);
     qlm::FrameDissector dissector(options.columns);
     dissector.setMailBox(options.mailbox);
+    configureDissector(dissector, options.decoding, decryption);
     qlm::CellRecorder cells;
     std::string line;
     const qlm::FrameStore& frames = capture->frames;

@@ -1,8 +1,10 @@
 // Commands over log files: info, convert and nodes.
 
 #include "commands.h"
+#include "decoding_options.h"
 
 #include "capture/capture.h"
+#include "dissect/cell_recorder.h"
 #include "logfile/log_file.h"
 #include "pcap/capture_files.h"
 
@@ -53,6 +55,49 @@ std::string columnText(const std::string& name) {
     return text;
 }
 
+// The file arguments, with the decoding options taken out; false with `error`
+// set when an option is wrong.
+bool splitArguments(const Arguments& arguments, std::vector<std::string>& files,
+                    DecodingOptions& decoding, std::string& error) {
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        if (takeDecodingOption(arguments, i, decoding, error)) {
+            if (!error.empty())
+                return false;
+        } else {
+            files.push_back(arguments[i]);
+        }
+    }
+    return true;
+}
+
+// Frames with a secured ZigBee PRO layer, and those of them a key opened.
+struct SecurityCounts {
+    int secured = 0;
+    int decrypted = 0;
+};
+
+SecurityCounts countSecured(const qlm::Capture& capture, const DecodingOptions& decoding) {
+    qlm::Decryption decryption;
+    prepareDecryption(decryption, decoding, capture);
+    qlm::ColumnFlags columns;
+    columns.set(qlm::FieldColumn::kNwkDecryption, true);
+    columns.set(qlm::FieldColumn::kAplDecryption, true);
+    qlm::FrameDissector dissector(columns);
+    configureDissector(dissector, decoding, decryption);
+    SecurityCounts counts;
+    qlm::CellRecorder cells;
+    for (int32_t index = 0; index < capture.frames.frameCount(); ++index) {
+        cells.clear();
+        dissector.dissect(capture.frames, index, cells);
+        bool opened = false;
+        for (size_t i = 0; i < cells.size(); ++i)
+            opened = opened || cells[i].value == "OK";
+        counts.secured += cells.size() > 0 ? 1 : 0;
+        counts.decrypted += opened ? 1 : 0;
+    }
+    return counts;
+}
+
 } // namespace
 
 std::unique_ptr<qlm::Capture> importOrReport(const std::string& path, bool& partial) {
@@ -69,15 +114,23 @@ std::unique_ptr<qlm::Capture> importOrReport(const std::string& path, bool& part
 }
 
 int infoCommand(const Arguments& arguments) {
-    if (arguments.size() != 1)
+    std::vector<std::string> files;
+    DecodingOptions decoding;
+    if (std::string error; !splitArguments(arguments, files, decoding, error))
+        return usageError(error);
+    if (files.size() != 1)
         return usageError("info takes one log file");
     bool partial = false;
-    const auto capture = importOrReport(arguments[0], partial);
+    const auto capture = importOrReport(files[0], partial);
     if (!capture)
         return 1;
     std::printf("frames: %d\npackets: %d\nerrors: %d\nnodes: %d\n", capture->frames.frameCount(),
                 capture->statistics.packets(), capture->statistics.errors(),
                 capture->nodes.count());
+    if (!decoding.classic) {
+        const SecurityCounts security = countSecured(*capture, decoding);
+        std::printf("secured: %d\ndecrypted: %d\n", security.secured, security.decrypted);
+    }
     return partial ? 1 : 0;
 }
 
@@ -94,8 +147,13 @@ std::optional<qlm::CivilDate> readDate(const std::string& text) {
 int convertCommand(const Arguments& arguments) {
     std::vector<std::string> files;
     std::optional<qlm::CivilDate> firstDay;
+    DecodingOptions decoding;
     for (size_t i = 0; i < arguments.size(); ++i) {
-        if (arguments[i] == "--date" && i + 1 < arguments.size()) {
+        std::string error;
+        if (takeDecodingOption(arguments, i, decoding, error)) {
+            if (!error.empty())
+                return usageError(error);
+        } else if (arguments[i] == "--date" && i + 1 < arguments.size()) {
             firstDay = readDate(arguments[++i]);
             if (!firstDay)
                 return usageError("--date takes a day as YYYY-MM-DD");
@@ -118,10 +176,14 @@ int convertCommand(const Arguments& arguments) {
 }
 
 int nodesCommand(const Arguments& arguments) {
-    if (arguments.size() != 1)
+    std::vector<std::string> files;
+    DecodingOptions decoding;
+    if (std::string error; !splitArguments(arguments, files, decoding, error))
+        return usageError(error);
+    if (files.size() != 1)
         return usageError("nodes takes one log file");
     bool partial = false;
-    const auto capture = importOrReport(arguments[0], partial);
+    const auto capture = importOrReport(files[0], partial);
     if (!capture)
         return 1;
     std::printf("index\tname\tPAN\tshort\textended\tLQI\n");

@@ -11,12 +11,18 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: qlntool COMMAND ARGUMENTS\n"
-    "  info FILE.qln              frames, packets, errors and nodes of a log\n"
-    "  convert IN OUT [--date YYYY-MM-DD]\n"
+    "  info FILE.qln [DECODING]   frames, packets, errors and nodes of a log, and how many\n"
+    "                             secured frames a key opens\n"
+    "  convert IN OUT [--date YYYY-MM-DD] [DECODING]\n"
     "                             convert between .qln, .pcap and .pcapng by extension\n"
-    "  nodes FILE.qln             the node table of a log after import\n"
-    "  dump FILE.qln [--columns all|startup] [--mailbox] [--format json|text]\n"
+    "  nodes FILE.qln [DECODING]  the node table of a log after import\n"
+    "  dump FILE.qln [--columns all|startup] [--mailbox] [--format json|text] [DECODING]\n"
     "                             the decoded cells of every frame, one line each\n"
+    "  keys FILE.qln [--key HEX[:LABEL]]... [--keys FILE]\n"
+    "                             the keys the capture's transport-key commands carry\n"
+    "    DECODING: --classic (ZigBee 2004 decoding, nothing decrypted), or keys to try:\n"
+    "              --key HEX[:LABEL] (repeatable; HEX may be install:CODE) and\n"
+    "              --keys FILE (one key a line)\n"
     "  capture --port PATH [--brindle] (--channel 11..26 | --scan) --seconds N -o OUT.qln\n"
     "                             detect the device, sniff for N seconds, export the capture\n"
     "  simulate [--brindle | --brindle-setup] [--seed N] [--rate FRAMES_PER_S]\n"
@@ -39,6 +45,7 @@ constexpr Command kCommands[] = {
     {"convert", convertCommand},
     {"nodes", nodesCommand},
     {"dump", dumpCommand},
+    {"keys", keysCommand},
     {"capture", captureCommand},
     {"simulate", simulateCommand},
     {"extcap", extcapCommand},

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "commands.h"
+
+#include "dissect/frame_dissector.h"
+#include "security/decryption.h"
+#include "security/ring_key.h"
+
+#include <string>
+#include <vector>
+
+namespace qlntool {
+
+// How the commands that read a capture decode it: ZigBee PRO with decryption
+// unless --classic asks for the ZigBee 2004 decoding alone, with the keys of
+// --key HEX[:LABEL] and --keys FILE besides the well-known one.
+struct DecodingOptions {
+    bool classic = false;
+    std::vector<qlm::RingKey> keys;
+};
+
+// Takes the decoding option at arguments[i], moving i past its value. False when
+// arguments[i] is none of them; `error` says what is wrong with one that is.
+bool takeDecodingOption(const Arguments& arguments, size_t& i, DecodingOptions& options,
+                        std::string& error);
+
+// The ring of the options, taught by the capture's frames.
+void prepareDecryption(qlm::Decryption& decryption, const DecodingOptions& options,
+                       const qlm::Capture& capture);
+
+// A dissector that decodes as the options say, opening frames with `decryption`.
+void configureDissector(qlm::FrameDissector& dissector, const DecodingOptions& options,
+                        qlm::Decryption& decryption);
+
+} // namespace qlntool

@@ -3,6 +3,7 @@
 // and a whole round with the built-in simulator.
 
 #include "app/app_settings.h"
+#include "app/keys_dialog.h"
 #include "app/main_window.h"
 #include "layout/grid_rows.h"
 #include "logfile/log_file.h"
@@ -10,6 +11,7 @@
 #include "ui/control_bar.h"
 #include "ui/node_list.h"
 
+#include "secured_frames.h"
 #include "test_frames.h"
 
 #include <QApplication>
@@ -22,6 +24,8 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSettings>
+#include <QLineEdit>
+#include <QTableWidget>
 #include <QSignalSpy>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -298,6 +302,71 @@ TEST(Window, SettingsAreWrittenAtCloseAndReadAtStart) {
     old.setValue(QStringLiteral("Quorlanmirex/m_iComChan"), 3);
     old.sync();
     EXPECT_EQ(app::AppSettings::read().port, "COM3");
+}
+
+// The values of the "Decr" cells of a row, as the window decodes it.
+std::string decryptionCells(app::CMainFrame& window, int32_t frame) {
+    CellRecorder row;
+    window.decoding().dissector().dissect(window.session().capture().frames, frame, row);
+    std::string text;
+    for (size_t c = 0; c < row.size(); ++c)
+        if (row[c].caption == "Decr")
+            text += std::string(row[c].value) + ";";
+    return text;
+}
+
+TEST(Window, AKeyAddedInTheKeysDialogOpensCapturedFramesAndIsKept) {
+    clearSettings();
+    QTemporaryDir folder;
+    auto capture = std::make_unique<Capture>();
+    for (const test::Bytes& frame : test::securedNetworkSample())
+        ASSERT_TRUE(test::append(capture->frames, test::macData(frame)));
+    capture->attributeFrom(0);
+    const std::string log = folder.filePath(QStringLiteral("secured.qln")).toStdString();
+    ASSERT_TRUE(exportLogFile(*capture, log));
+    {
+        auto window = openWindow();
+        EXPECT_TRUE(window->zigbeeProAction()->isChecked());
+        window->importFile(QString::fromStdString(log));
+        // The network key came in frame 2; the link key is the user's to give.
+        EXPECT_EQ(window->decoding().keys().size(), 2);
+        EXPECT_EQ(decryptionCells(*window, 0), "OK;");
+        EXPECT_EQ(decryptionCells(*window, 3), "OK;No key;");
+        window->toggleRightJustify();
+        render(*window);
+        ASSERT_NE(window->session().capture().frames[3].rowWidth, -1);
+
+        QString refusal;
+        int rows = 0;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<app::KeysDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            dialog->entry()->setText(QStringLiteral("0102"));
+            EXPECT_FALSE(dialog->addEntered());
+            refusal = dialog->message()->text();
+            dialog->entry()->setText(QString::fromLatin1(test::kLinkKey) + ":lab");
+            EXPECT_TRUE(dialog->addEntered());
+            // The row is measured again at its next paint.
+            EXPECT_EQ(window->session().capture().frames[3].rowWidth, -1);
+            rows = dialog->table()->rowCount();
+            dialog->reject();
+        });
+        window->openKeysDialog();
+        EXPECT_EQ(refusal, "Key \"0102\": a key is 16 bytes, not 2");
+        EXPECT_EQ(rows, 3);
+        EXPECT_EQ(decryptionCells(*window, 3), "OK;OK;");
+
+        window->toggleZigbeePro();
+        EXPECT_EQ(decryptionCells(*window, 3), "");
+        window->toggleZigbeePro();
+        window->close();
+    }
+    const app::AppSettings stored = app::AppSettings::read();
+    EXPECT_TRUE(stored.zigbeePro);
+    EXPECT_EQ(stored.keys, std::vector<std::string>{std::string(test::kLinkKey) + ":lab"});
+    auto again = openWindow();
+    ASSERT_EQ(again->decoding().keys().size(), 2);
+    EXPECT_EQ(again->decoding().keys().key(1).label, "lab");
 }
 
 TEST(Window, ReadingsEasyToGetWrong) {

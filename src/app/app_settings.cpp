@@ -34,6 +34,9 @@ AppSettings AppSettings::read() {
     values.mailBox = settings.value(QStringLiteral("m_bMailBox"), 0).toInt() != 0;
     values.rightJustify = settings.value(QStringLiteral("m_bRightJustify"), 0).toInt() != 0;
     values.port = portFrom(settings.value(QStringLiteral("m_iComChan")));
+    values.zigbeePro = settings.value(QStringLiteral("m_bZigbeePro"), 1).toInt() != 0;
+    for (const QString& key : settings.value(QStringLiteral("Keys")).toStringList())
+        values.keys.push_back(key.toStdString());
     return values;
 }
 
@@ -44,6 +47,11 @@ void AppSettings::write() const {
     settings.setValue(QStringLiteral("m_bMailBox"), mailBox ? 1 : 0);
     settings.setValue(QStringLiteral("m_bRightJustify"), rightJustify ? 1 : 0);
     settings.setValue(QStringLiteral("m_iComChan"), QString::fromStdString(port));
+    settings.setValue(QStringLiteral("m_bZigbeePro"), zigbeePro ? 1 : 0);
+    QStringList keyTexts;
+    for (const std::string& key : keys)
+        keyTexts.append(QString::fromStdString(key));
+    settings.setValue(QStringLiteral("Keys"), keyTexts);
     settings.sync();
 }
 

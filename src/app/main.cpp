@@ -1,8 +1,10 @@
 // quorlanmirex [FILE.qln] [--port NAME] [--no-splash] [--simulator-rate FRAMES_PER_S]
+//              [--key HEX[:LABEL]]... [--keys FILE]
 
 #include "app/artwork.h"
 #include "app/main_window.h"
 #include "app/termination_signals.h"
+#include "security/key_text.h"
 #include "sim/simulated_device.h"
 
 #include <QApplication>
@@ -28,7 +30,13 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption rate(QStringLiteral("simulator-rate"),
                                   QStringLiteral("Frames per second of the built-in simulator."),
                                   QStringLiteral("FRAMES_PER_S"));
-    parser.addOptions({port, noSplash, rate});
+    const QCommandLineOption key(QStringLiteral("key"),
+                                 QStringLiteral("A key to decrypt with, for this run (repeatable)."),
+                                 QStringLiteral("HEX[:LABEL]"));
+    const QCommandLineOption keys(QStringLiteral("keys"),
+                                  QStringLiteral("A file of keys, one a line, for this run."),
+                                  QStringLiteral("FILE"));
+    parser.addOptions({port, noSplash, rate, key, keys});
     parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("A log to import."),
                                  QStringLiteral("[FILE.qln]"));
     parser.process(application);
@@ -46,6 +54,25 @@ int main(int argc, char* argv[]) {
                          qlm::kMostSimulatedFramesPerSecond);
             return 2;
         }
+    }
+
+    std::vector<std::string> keyErrors;
+    for (const QString& text : parser.values(key)) {
+        qlm::KeyText parsed = qlm::parseKeyText(text.toStdString(), "command line");
+        if (parsed.key)
+            options.keys.push_back(std::move(*parsed.key));
+        else
+            keyErrors.push_back(parsed.error);
+    }
+    for (const QString& file : parser.values(keys)) {
+        qlm::KeyLines lines = qlm::readKeyFile(file.toStdString());
+        keyErrors.insert(keyErrors.end(), lines.errors.begin(), lines.errors.end());
+        options.keys.insert(options.keys.end(), lines.keys.begin(), lines.keys.end());
+    }
+    if (!keyErrors.empty()) {
+        for (const std::string& error : keyErrors)
+            std::fprintf(stderr, "quorlanmirex: %s\n", error.c_str());
+        return 2;
     }
 
     qlm::app::CMainFrame window(options);

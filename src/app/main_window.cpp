@@ -2,10 +2,12 @@
 
 #include "app/about_dialog.h"
 #include "app/artwork.h"
+#include "app/keys_dialog.h"
 #include "app/rename_node_dialog.h"
 #include "app/splash_screen.h"
 #include "link/port_list.h"
 #include "link/system_ports.h"
+#include "security/key_text.h"
 #include "ui/capture_view.h"
 #include "ui/control_bar.h"
 #include "ui/node_list.h"
@@ -102,6 +104,26 @@ private:
     std::unique_ptr<QProgressDialog> dialog_;
 };
 
+// The user's keys as the settings keep them, "HEX:LABEL" each.
+std::vector<std::string> userKeyTexts(const KeyRing& ring) {
+    std::vector<std::string> texts;
+    for (int i = 0; i < ring.size(); ++i)
+        if (ring.key(i).origin == "user")
+            texts.push_back(keyHex(ring.key(i).key) + ":" + ring.key(i).label);
+    return texts;
+}
+
+// The keys kept in the settings (one the settings garbled is left out) and those
+// of the command line.
+void addKeys(KeyRing& ring, const std::vector<std::string>& kept,
+             const std::vector<RingKey>& commandLine) {
+    for (const std::string& text : kept)
+        if (const KeyText key = parseKeyText(text, "user"); key.key)
+            ring.add(*key.key);
+    for (const RingKey& key : commandLine)
+        ring.add(key);
+}
+
 } // namespace
 
 // Marks the window busy for one device dialogue or import: no other handler
@@ -139,6 +161,8 @@ CMainFrame::CMainFrame(const WindowOptions& options, QWidget* parent)
     }
     session_.conversation().setBrindle(settings_.brindle);
     decoding_.setMailBox(settings_.mailBox);
+    decoding_.setZigbeePro(settings_.zigbeePro);
+    addKeys(decoding_.keyRing(), settings_.keys, options.keys);
 
     view_ = new ui::CMyQuorlanmirexView(session_.capture(), decoding_, this);
     view_->setRightJustify(settings_.rightJustify);
@@ -215,11 +239,14 @@ void CMainFrame::buildMenu() {
     brindleAction_ = file->addAction(QStringLiteral("&Detector is Brindle"));
     rightJustifyAction_ = file->addAction(QStringLiteral("&Right Justify Frames"));
     mailBoxAction_ = file->addAction(QStringLiteral("Parse &MailBox Frames"));
-    for (QAction* toggle : {brindleAction_, rightJustifyAction_, mailBoxAction_})
+    zigbeeProAction_ = file->addAction(QStringLiteral("Decode ZigBee &PRO"));
+    for (QAction* toggle : {brindleAction_, rightJustifyAction_, mailBoxAction_, zigbeeProAction_})
         toggle->setCheckable(true);
     brindleAction_->setChecked(settings_.brindle);
     rightJustifyAction_->setChecked(settings_.rightJustify);
     mailBoxAction_->setChecked(settings_.mailBox);
+    zigbeeProAction_->setChecked(settings_.zigbeePro);
+    QAction* keysAction = file->addAction(QStringLiteral("&Keys..."));
     file->addSeparator();
     QAction* importAction = file->addAction(QStringLiteral("&Import..."));
     importAction->setShortcut(QKeySequence::Open);
@@ -235,6 +262,8 @@ void CMainFrame::buildMenu() {
     connect(brindleAction_, &QAction::triggered, this, &CMainFrame::toggleBrindle);
     connect(rightJustifyAction_, &QAction::triggered, this, &CMainFrame::toggleRightJustify);
     connect(mailBoxAction_, &QAction::triggered, this, &CMainFrame::toggleMailBox);
+    connect(zigbeeProAction_, &QAction::triggered, this, &CMainFrame::toggleZigbeePro);
+    connect(keysAction, &QAction::triggered, this, &CMainFrame::openKeysDialog);
     connect(importAction, &QAction::triggered, this, [this] { importCommand(kFileFilter); });
     connect(exportAction, &QAction::triggered, this,
             [this] { exportCommand(kFileFilter, QStringLiteral("qln")); });
@@ -398,6 +427,7 @@ void CMainFrame::afterWork() {
 }
 
 void CMainFrame::applyChanges(const CaptureChange& change) {
+    decoding_.learnFromNewFrames();
     NodeTable& nodes = session_.capture().nodes;
     if (change.nodes.any() || bar_->nodes->rowCount() != nodes.count()) {
         bar_->nodes->apply(nodes, change.nodes);
@@ -579,6 +609,27 @@ void CMainFrame::toggleMailBox() {
     settings_.mailBox = !settings_.mailBox;
     mailBoxAction_->setChecked(settings_.mailBox);
     decoding_.setMailBox(settings_.mailBox);
+    view_->update();
+}
+
+void CMainFrame::toggleZigbeePro() {
+    settings_.zigbeePro = !settings_.zigbeePro;
+    zigbeeProAction_->setChecked(settings_.zigbeePro);
+    decoding_.setZigbeePro(settings_.zigbeePro);
+    if (settings_.zigbeePro)
+        decoding_.learnFromNewFrames();
+    view_->update();
+}
+
+void CMainFrame::openKeysDialog() {
+    KeysDialog dialog(decoding_.keyRing(), this);
+    connect(&dialog, &KeysDialog::keysChanged, this, &CMainFrame::keysChanged);
+    dialog.exec();
+}
+
+void CMainFrame::keysChanged() {
+    settings_.keys = userKeyTexts(decoding_.keys());
+    decoding_.keysChanged();
     view_->update();
 }
 

@@ -3,6 +3,7 @@
 #include "app/app_settings.h"
 #include "dissect/field_selection.h"
 #include "layout/grid_decoding.h"
+#include "security/ring_key.h"
 #include "session/capture_session.h"
 
 #include <QMainWindow>
@@ -30,6 +31,7 @@ struct WindowOptions {
     std::optional<std::vector<std::string>> systemPorts;
     std::string port;          // --port: chosen at start, as if by the user
     double simulatorRate = 0;  // frames per second of the built-in simulator, 0 for its default
+    std::vector<RingKey> keys;  // --key and --keys: for this run, not kept in the settings
 };
 
 // The main window: the control bar on the left, the view with its three bands,
@@ -51,6 +53,7 @@ public:
     const AppSettings& settings() const { return settings_; }
     QAction* brindleAction() const { return brindleAction_; }
     QAction* mailBoxAction() const { return mailBoxAction_; }
+    QAction* zigbeeProAction() const { return zigbeeProAction_; }
     QAction* rightJustifyAction() const { return rightJustifyAction_; }
     bool intakeRunning() const { return intake_.isActive(); }
     // The window was closed and has shut down (a termination signal can do that
@@ -73,6 +76,11 @@ public:
     void clearPrevious();
     void toggleBrindle();
     void toggleMailBox();
+    void toggleZigbeePro();
+    // "Keys...": the key ring's dialog, modal.
+    void openKeysDialog();
+    // After the user changed the ring: the grid redrawn, the user's keys kept.
+    void keysChanged();
     void toggleRightJustify();
     // Stops sniffing, closes the port and writes the settings (as closing does).
     void shutDown();
@@ -116,6 +124,7 @@ private:
     ui::ControlBar* bar_ = nullptr;
     QAction* brindleAction_ = nullptr;
     QAction* mailBoxAction_ = nullptr;
+    QAction* zigbeeProAction_ = nullptr;
     QAction* rightJustifyAction_ = nullptr;
     QProgressDialog* scanProgress_ = nullptr;
     int channelsScanned_ = 0;

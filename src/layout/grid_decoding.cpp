@@ -2,6 +2,28 @@
 
 namespace qlm {
 
+GridDecoding::GridDecoding(FrameStore& frames, const ColumnFlags& columns)
+    : frames_(frames), dissector_(columns) {
+    setZigbeePro(true);
+}
+
+void GridDecoding::setZigbeePro(bool on) {
+    dissector_.setZigbeePro(on);
+    dissector_.setDecryption(on ? &decryption_ : nullptr);
+    frames_.forgetRowWidths();
+}
+
+bool GridDecoding::learnFromNewFrames() {
+    if (!dissector_.zigbeePro())
+        return false;
+    const uint64_t before = decryption_.ring().revision();
+    learning_.catchUp(decryption_, frames_);
+    if (decryption_.ring().revision() == before)
+        return false;
+    frames_.forgetRowWidths();
+    return true;
+}
+
 void GridDecoding::setColumns(const ColumnFlags& columns) {
     if (columns == dissector_.columns())
         return;

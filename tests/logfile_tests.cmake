@@ -5,13 +5,15 @@ qlm_add_test(logfile_tests
 )
 
 # The command-line tool, run as a program over the bundled example.
+find_program(TSHARK_EXECUTABLE tshark)
 qlm_add_test(qlntool_tests qlntool_test.cpp qlntool_device_test.cpp extcap_live_test.cpp)
 add_dependencies(qlntool_tests qlntool)
 target_link_libraries(qlntool_tests PRIVATE qlm_extcap qlm_sim qlm_dissect)
 target_compile_definitions(qlntool_tests PRIVATE
     QLNTOOL_PATH="$<TARGET_FILE:qlntool>"
     EXAMPLE_PATH="${PROJECT_SOURCE_DIR}/examples/example.qln"
-    ZIGBEE2004_CAPTURE_PATH="${PROJECT_SOURCE_DIR}/tests/data/zigbee2004_capture.qln")
+    ZIGBEE2004_CAPTURE_PATH="${PROJECT_SOURCE_DIR}/tests/data/zigbee2004_capture.qln"
+    TSHARK_PATH="${TSHARK_EXECUTABLE}")
 
 # pcap and pcapng export, read back by tshark.
 find_program(TSHARK_EXECUTABLE tshark)

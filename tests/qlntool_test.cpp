@@ -579,3 +579,25 @@ TEST(Qlntool, ABadKeyIsNamedAndNothingIsDecoded) {
         EXPECT_EQ(run.output.find("Decr="), std::string::npos);
     }
 }
+
+// pcapng carries the keys that opened frames; tshark still reads the file, and
+// its import opens the frames again without the key given.
+TEST(Qlntool, AConvertedPcapngCarriesTheKeysThatOpenedItsFrames) {
+    const std::string log = securedNetworkLog();
+    const std::string packets = temporaryPath("secured.pcapng");
+    const ToolRun convert = qlntool("convert " + log + " " + packets + " --key " +
+                                    qlm::test::kLinkKey);
+    ASSERT_EQ(convert.status, 0) << convert.output;
+    const ToolRun read = qlntool("dump --format text " + packets);
+    EXPECT_EQ(count(read.output, "Decr=OK"), 5u) << read.output;
+    const ToolRun classic = qlntool("convert --classic " + log + " " + packets);
+    ASSERT_EQ(classic.status, 0) << classic.output;
+    EXPECT_EQ(count(qlntool("dump --format text " + packets).output, "Decr=OK"), 4u);
+
+    const ToolRun tshark = qlntool("convert " + log + " " + packets + " --key " +
+                                   qlm::test::kLinkKey + " && " + TSHARK_PATH + " -r " + packets +
+                                   " 2>&1 >/dev/null | grep -v 'Running as user'");
+    EXPECT_EQ(tshark.output, "");
+    std::remove(packets.c_str());
+    std::remove(log.c_str());
+}

@@ -359,6 +359,7 @@ TEST(Window, AKeyAddedInTheKeysDialogOpensCapturedFramesAndIsKept) {
         window->toggleZigbeePro();
         EXPECT_EQ(decryptionCells(*window, 3), "");
         window->toggleZigbeePro();
+        ASSERT_TRUE(window->exportFile(folder.filePath(QStringLiteral("secured.pcapng"))));
         window->close();
     }
     const app::AppSettings stored = app::AppSettings::read();
@@ -367,6 +368,12 @@ TEST(Window, AKeyAddedInTheKeysDialogOpensCapturedFramesAndIsKept) {
     auto again = openWindow();
     ASSERT_EQ(again->decoding().keys().size(), 2);
     EXPECT_EQ(again->decoding().keys().key(1).label, "lab");
+    // The pcapng carries the keys that opened its frames; importing it adds them.
+    clearSettings();
+    auto third = openWindow();
+    third->importFile(folder.filePath(QStringLiteral("secured.pcapng")));
+    EXPECT_EQ(decryptionCells(*third, 3), "OK;OK;");
+    EXPECT_EQ(third->decoding().keys().key(1).origin, "secured.pcapng");
 }
 
 TEST(Window, ReadingsEasyToGetWrong) {

@@ -7,7 +7,9 @@
 #include "app/splash_screen.h"
 #include "link/port_list.h"
 #include "link/system_ports.h"
+#include "pcap/capture_files.h"
 #include "security/key_text.h"
+#include "session/key_secrets.h"
 #include "ui/capture_view.h"
 #include "ui/control_bar.h"
 #include "ui/node_list.h"
@@ -468,15 +470,22 @@ void CMainFrame::importFile(const QString& path) {
     if (busy_)
         return;
     FileResult result;
+    std::vector<ZigbeeSecret> secrets;
     {
         const BusyScope busy(*this);
         ImportProgress progress(this, QFileInfo(path).fileName(),
                                 [this] { applyChanges(session_.takeChanges()); });
         QApplication::setOverrideCursor(Qt::WaitCursor);
         result = session_.importLog(path.toStdString(),
-                                    [&progress](double share) { progress.show(share); });
+                                    [&progress](double share) { progress.show(share); },
+                                    &secrets);
         QApplication::restoreOverrideCursor();
         settings_.port = session_.chosenPort();
+    }
+    if (!secrets.empty()) {
+        for (const RingKey& key : keysOf(secrets, QFileInfo(path).fileName().toStdString()))
+            decoding_.keyRing().add(key);
+        decoding_.keysChanged();
     }
     selectPortEntry(session_.chosenPort());
     afterWork();
@@ -498,7 +507,11 @@ void CMainFrame::exportCommand(const QString& filter, const QString& suffix) {
 }
 
 bool CMainFrame::exportFile(const QString& path) {
-    const FileResult result = session_.exportLog(path.toStdString());
+    const std::string file = path.toStdString();
+    std::vector<ZigbeeSecret> secrets;
+    if (captureFileKind(file) == CaptureFileKind::kPcapng && decoding_.zigbeePro())
+        secrets = secretsOf(decoding_.keys(), decoding_.keysUsed());
+    const FileResult result = session_.exportLog(file, secrets);
     applyChanges(session_.takeChanges());  // quotes in names became single quotes
     if (!result)
         warnAboutFile(this, path, result.error);

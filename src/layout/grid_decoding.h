@@ -32,6 +32,8 @@ public:
     // The key ring, to change; every change is followed by keysChanged().
     KeyRing& keyRing() { return decryption_.ring(); }
     void keysChanged() { frames_.forgetRowWidths(); }
+    // The keys that open frames of the capture (each frame is opened for it).
+    std::vector<KeyUse> keysUsed() { return qlm::keysUsed(decryption_, frames_); }
     // Learns from the frames stored since the last call; true when that taught a
     // key, and rows were forgotten.
     bool learnFromNewFrames();

@@ -24,15 +24,20 @@ CaptureFileKind captureFileKind(const std::string& path) {
 }
 
 FileResult importCaptureFile(Capture& capture, const std::string& path,
-                             const std::function<void(double share)>& progress) {
+                             const std::function<void(double share)>& progress,
+                             std::vector<ZigbeeSecret>* secrets) {
     if (captureFileKind(path) == CaptureFileKind::kLog)
         return importLogFile(capture, path, progress);
     PcapImportCounts counts;
-    return importPcapFile(capture, path, counts);
+    FileResult result = importPcapFile(capture, path, counts);
+    if (secrets != nullptr)
+        *secrets = std::move(counts.secrets);
+    return result;
 }
 
 FileResult exportCaptureFile(Capture& capture, const std::string& path,
-                             std::optional<CivilDate> firstDay) {
+                             std::optional<CivilDate> firstDay,
+                             std::span<const ZigbeeSecret> secrets) {
     const CaptureFileKind kind = captureFileKind(path);
     if (kind == CaptureFileKind::kLog)
         return exportLogFile(capture, path);
@@ -42,7 +47,7 @@ FileResult exportCaptureFile(Capture& capture, const std::string& path,
                                                              : PcapFormat::kPcapng;
     if (std::string problem = packetTimesProblem(capture.frames, format, day); !problem.empty())
         return {false, std::move(problem), {}, false};
-    FileResult result = exportPcapFile(capture, path, format, day, counts);
+    FileResult result = exportPcapFile(capture, path, format, day, counts, secrets);
     if (result && format == PcapFormat::kPcap && counts.phyErrors + counts.overflows > 0)
         result.warning = "Classic pcap cannot carry " + std::to_string(counts.phyErrors) +
                          " PHY-error frames and " + std::to_string(counts.overflows) +

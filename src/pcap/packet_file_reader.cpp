@@ -163,8 +163,8 @@ BlockCheck checkBlock(std::span<const uint8_t> file, size_t at, bool& big, uint3
 class PcapngReader {
 public:
     PcapngReader(std::span<const uint8_t> file, const PacketTaker& take,
-                 PacketFileProblems& problems)
-        : file_(file), take_(take), problems_(problems) {}
+                 PacketFileProblems& problems, std::vector<ZigbeeSecret>* secrets)
+        : file_(file), take_(take), problems_(problems), secrets_(secrets) {}
 
     void read() {
         for (size_t at = 0; at < file_.size();) {
@@ -208,9 +208,30 @@ private:
             return readSimplePacket(in, body, end);
         case pcapng::kInterfaceStatistics:
             return readStatistics(in, body, end);
+        case pcapng::kDecryptionSecrets:
+            readSecrets(in, body, end);
+            return true;
         default:
             return true;  // a block of a kind this reader does not need
         }
+    }
+
+    // A ZigBee key; secrets of other kinds, or too short to hold a key, are passed over.
+    void readSecrets(const FieldReader& in, size_t body, size_t end) {
+        constexpr size_t kKeyBytes = 16;
+        if (secrets_ == nullptr || end - body < 8 + kKeyBytes)
+            return;
+        const uint32_t type = in.u32(body);
+        const uint32_t length = in.u32(body + 4);
+        if ((type != pcapng::kSecretsZigbeeNwkKey && type != pcapng::kSecretsZigbeeApsKey) ||
+            length < kKeyBytes || length > end - body - 8)
+            return;
+        ZigbeeSecret secret;
+        secret.layer = type == pcapng::kSecretsZigbeeNwkKey ? ZigbeeSecret::Layer::kNetwork
+                                                            : ZigbeeSecret::Layer::kLink;
+        const std::span<const uint8_t> key = in.bytes(body + 8, kKeyBytes);
+        std::copy(key.begin(), key.end(), secret.key.begin());
+        secrets_->push_back(secret);
     }
 
     bool readPacket(const FieldReader& in, bool enhanced, size_t body, size_t end) {
@@ -263,6 +284,7 @@ private:
     std::span<const uint8_t> file_;
     const PacketTaker& take_;
     PacketFileProblems& problems_;
+    std::vector<ZigbeeSecret>* secrets_;
     bool big_ = false;
     std::vector<Interface> interfaces_;
 };
@@ -290,13 +312,14 @@ bool pcapngStartsDamaged(std::span<const uint8_t> file) {
 }
 
 bool readPacketFile(std::span<const uint8_t> file, const PacketTaker& take,
-                    PacketFileProblems& problems, std::string& error) {
+                    PacketFileProblems& problems, std::string& error,
+                    std::vector<ZigbeeSecret>* secrets) {
     if (file.size() >= 4) {
         const uint32_t magic = littleU32(file);
         if (isClassicMagic(magic))
             return readClassic(file, take, problems);
         if (magic == pcapng::kSectionHeader) {
-            PcapngReader(file, take, problems).read();
+            PcapngReader(file, take, problems, secrets).read();
             return true;
         }
     }

@@ -1,11 +1,14 @@
 #pragma once
 
+#include "pcap/zigbee_secret.h"
+
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace qlm {
 
@@ -45,8 +48,10 @@ using PacketTaker = std::function<bool(const FilePacket&)>;
 // Reads a classic pcap (microsecond or nanosecond, either byte order) or pcapng
 // file (either byte order, several sections and interfaces; enhanced, simple and
 // obsolete packet blocks; unknown blocks skipped) and hands every packet to
-// `take`. False with a message when the file is neither.
+// `take`; the ZigBee keys of Decryption Secrets Blocks go to `secrets` when
+// given. False with a message when the file is neither.
 bool readPacketFile(std::span<const uint8_t> file, const PacketTaker& take,
-                    PacketFileProblems& problems, std::string& error);
+                    PacketFileProblems& problems, std::string& error,
+                    std::vector<ZigbeeSecret>* secrets = nullptr);
 
 } // namespace qlm

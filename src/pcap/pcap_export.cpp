@@ -1,5 +1,7 @@
 #include "pcap/pcap_export.h"
 
+#include "pcap/pcapng_blocks.h"
+
 namespace qlm {
 namespace {
 
@@ -8,12 +10,19 @@ constexpr size_t kChunk = 1 << 20;
 } // namespace
 
 bool writePcap(const Capture& capture, PcapFormat format, CivilDate firstDay, LogTextSink& sink,
-               PcapExportCounts& counts) {
+               PcapExportCounts& counts, std::span<const ZigbeeSecret> secrets) {
     const int selected = capture.channels.selectedChannel();
     const int channel = selected >= 0 ? selected + ChannelTable::kFirstChannelNumber : -1;
     PacketStream stream(format, firstDay, channel);
     std::string out;
     PacketStream::appendHeader(format, out);
+    if (format == PcapFormat::kPcapng)
+        for (const ZigbeeSecret& secret : secrets)
+            pcapng::appendDecryptionSecrets(out,
+                                            secret.layer == ZigbeeSecret::Layer::kNetwork
+                                                ? pcapng::kSecretsZigbeeNwkKey
+                                                : pcapng::kSecretsZigbeeApsKey,
+                                            secret.key);
     for (const CapturedFrame& record : capture.frames) {
         stream.append(record, out);
         if (out.size() >= kChunk) {
@@ -29,9 +38,10 @@ bool writePcap(const Capture& capture, PcapFormat format, CivilDate firstDay, Lo
 }
 
 FileResult exportPcapFile(const Capture& capture, const std::string& path, PcapFormat format,
-                          CivilDate firstDay, PcapExportCounts& counts) {
+                          CivilDate firstDay, PcapExportCounts& counts,
+                          std::span<const ZigbeeSecret> secrets) {
     return writeExportFile(path, [&](LogTextSink& sink) {
-        return writePcap(capture, format, firstDay, sink, counts);
+        return writePcap(capture, format, firstDay, sink, counts, secrets);
     });
 }
 

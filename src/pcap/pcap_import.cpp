@@ -335,7 +335,7 @@ bool readPcapCapture(Capture& capture, std::span<const uint8_t> file, PcapImport
     PacketImport import(capture, counts);
     PacketFileProblems problems;
     readPacketFile(file, [&import](const FilePacket& packet) { return import.take(packet); },
-                   problems, error);
+                   problems, error, &counts.secrets);
     counts.malformed += problems.malformed;
     counts.truncated = problems.truncated;
     counts.damagedAt = problems.damagedAt;

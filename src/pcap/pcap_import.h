@@ -5,6 +5,7 @@
 #include "pcap/packet_file_reader.h"
 
 #include <optional>
+#include <vector>
 #include <string>
 
 namespace qlm {
@@ -18,6 +19,7 @@ struct PcapImportCounts {
     bool truncated = false;
     std::optional<size_t> damagedAt;  // a damaged block there stopped the reading
     bool outOfMemory = false;         // the store could not grow: the reading stopped
+    std::vector<ZigbeeSecret> secrets;  // ZigBee keys the file carries
     int64_t recordsKept = 0;          // records in the store after the reading
     // The reading stopped before the file's end.
     bool partial() const { return damagedAt.has_value() || outOfMemory; }

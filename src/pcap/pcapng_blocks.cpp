@@ -102,6 +102,15 @@ void appendStatisticsComments(std::string& out, uint32_t interfaceId, uint64_t t
     endBlock(out, start);
 }
 
+void appendDecryptionSecrets(std::string& out, uint32_t type, std::span<const uint8_t> data) {
+    const size_t start = beginBlock(out, kDecryptionSecrets);
+    appendLe32(out, type);
+    appendLe32(out, static_cast<uint32_t>(data.size()));
+    out.append(reinterpret_cast<const char*>(data.data()), data.size());
+    pad(out, data.size());
+    endBlock(out, start);
+}
+
 } // namespace pcapng
 
 namespace pcap {

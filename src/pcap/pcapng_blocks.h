@@ -17,6 +17,7 @@ constexpr uint32_t kObsoletePacket = 0x00000002;
 constexpr uint32_t kSimplePacket = 0x00000003;
 constexpr uint32_t kInterfaceStatistics = 0x00000005;
 constexpr uint32_t kEnhancedPacket = 0x00000006;
+constexpr uint32_t kDecryptionSecrets = 0x0000000A;
 constexpr uint32_t kByteOrderMagic = 0x1A2B3C4D;
 
 constexpr uint16_t kOptEndOfOpt = 0;
@@ -26,6 +27,10 @@ constexpr uint16_t kIfName = 2;
 constexpr uint16_t kIfDescription = 3;
 constexpr uint16_t kIfTsResolution = 9;
 constexpr uint16_t kEpbFlags = 2;
+
+// Secrets types of a Decryption Secrets Block.
+constexpr uint32_t kSecretsZigbeeNwkKey = 0x5A4E574B;
+constexpr uint32_t kSecretsZigbeeApsKey = 0x5A415053;
 
 void appendSectionHeader(std::string& out, std::string_view userApplication);
 
@@ -54,6 +59,9 @@ void appendEnhancedPacket(std::string& out, const EnhancedPacket& packet);
 // capture's end still has to say.
 void appendStatisticsComments(std::string& out, uint32_t interfaceId, uint64_t timestamp,
                               std::span<const std::string> comments);
+
+// A Decryption Secrets Block: the secrets' type and their bytes.
+void appendDecryptionSecrets(std::string& out, uint32_t type, std::span<const uint8_t> data);
 
 } // namespace pcapng
 

@@ -1,8 +1,6 @@
 #include "security/key_learning.h"
 
-#include "capture/aps_header_fields.h"
-#include "capture/mac_header_fields.h"
-#include "capture/nwk_header_fields.h"
+#include "security/opened_frame.h"
 
 namespace qlm {
 namespace {
@@ -14,18 +12,6 @@ enum TransportedKeyType : uint8_t {
     kApplicationLinkKeyType = 0x03,
     kTrustCentreLinkKeyType = 0x04,
 };
-
-void learnAddresses(IeeeDirectory& directory, const FrameBytes& bytes, const MacHeaderFields& mac,
-                    const NwkHeaderFields& nwk) {
-    auto learnPair = [&](int shortAt, int ieeeAt) {
-        if (shortAt >= 0 && ieeeAt >= 0 && bytes.holds(shortAt, 2) && bytes.holds(ieeeAt, 8))
-            directory.learn(bytes.le16(shortAt), bytes.le64(ieeeAt));
-    };
-    learnPair(nwk.sourceAt, nwk.extendedSourceAt);
-    learnPair(nwk.destinationAt, nwk.extendedDestinationAt);
-    if (nwk.secured() && mac.source.present() && !mac.source.extended())
-        learnPair(mac.source.at, nwk.security.sourceAt);
-}
 
 // The key of a transport-key command at `command` (its identifier), when the
 // command holds one of the kinds we use and ends before `end`.
@@ -62,49 +48,40 @@ std::optional<RingKey> transportedKey(const FrameBytes& bytes, int command, int 
 } // namespace
 
 bool KeyLearning::learnFrom(Decryption& decryption, const CapturedFrame& frame, int32_t index) {
-    const FrameBytes bytes = FrameBytes::of(frame);
-    if (frame.isOverflow() || !bytes.holds(0, 4))
+    OpenedFrame opened;
+    if (!openFrame(decryption, frame, index, opened) || !opened.apsRead ||
+        opened.aps.frameType() != kApsCommand)
         return false;
-    const MacHeaderFields mac = readMacHeader(bytes);
-    const int statusAt = statusPosition(bytes);
-    if (mac.frameType() != kMacData || mac.secured() || statusAt <= mac.payloadAt)
+    if (opened.aps.secured() && opened.keys[static_cast<size_t>(SecuredLevel::kAps)] < 0)
         return false;
-    const NwkHeaderFields nwk = readNwkHeader(bytes, mac.payloadAt, NwkLayout::kByVersion);
-    if (!nwk.pro)
+    const auto key = transportedKey(opened.view, opened.aps.payloadAt, opened.end, index);
+    if (!key)
         return false;
-    learnAddresses(decryption.directory(), bytes, mac, nwk);
+    const bool known = decryption.ring().find(key->key) >= 0;
+    decryption.ring().add(*key);  // a known key may learn its sequence number
+    return !known;
+}
 
-    PlainFrame nwkPlain;
-    FrameBytes view = bytes;
-    int end = statusAt;
-    if (nwk.secured()) {
-        const SecuredLayer layer = nwkSecuredLayer(bytes, mac, nwk, decryption.directory());
-        if (decryption.open(index, bytes, layer, nwkPlain) == Decryption::kNoKey)
-            return false;
-        view = nwkPlain.view();
-        end = layer.micAt;
+std::vector<KeyUse> keysUsed(Decryption& decryption, const FrameStore& frames) {
+    std::vector<KeyUse> uses;
+    auto note = [&](int key, SecuredLevel level) {
+        if (key < 0)
+            return;
+        for (KeyUse& use : uses)
+            if (use.key == key) {
+                use.levels |= 1u << static_cast<unsigned>(level);
+                return;
+            }
+        uses.push_back({key, 1u << static_cast<unsigned>(level)});
+    };
+    for (int32_t index = 0; index < frames.frameCount(); ++index) {
+        OpenedFrame opened;
+        if (!openFrame(decryption, frames[index], index, opened))
+            continue;
+        note(opened.keys[0], SecuredLevel::kNwk);
+        note(opened.keys[1], SecuredLevel::kAps);
     }
-    if (nwk.frameType() != kNwkData || nwk.payloadAt < 0 || nwk.payloadAt >= end)
-        return false;
-    const ApsHeaderFields aps = readApsHeader(view, nwk.payloadAt);
-    if (aps.frameType() != kApsCommand)
-        return false;
-    PlainFrame apsPlain;
-    if (aps.secured()) {
-        const SecuredLayer layer = apsSecuredLayer(view, nwk, aps, end, decryption.directory());
-        if (decryption.open(index, view, layer, apsPlain) == Decryption::kNoKey)
-            return false;
-        view = apsPlain.view();
-        end = layer.micAt;
-    }
-    const auto key = transportedKey(view, aps.payloadAt, end, index);
-    if (!key || decryption.ring().find(key->key) >= 0) {
-        if (key)
-            decryption.ring().add(*key);  // may teach a sequence number
-        return false;
-    }
-    decryption.ring().add(*key);
-    return true;
+    return uses;
 }
 
 void KeyLearning::catchUp(Decryption& decryption, const FrameStore& frames) {

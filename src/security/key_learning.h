@@ -4,6 +4,7 @@
 #include "security/decryption.h"
 
 #include <cstdint>
+#include <vector>
 
 namespace qlm {
 
@@ -26,5 +27,14 @@ private:
     uint64_t clears_ = 0;
     int32_t read_ = 0;
 };
+
+// A key of the ring that opened frames of a capture, and at which levels (a bit
+// per SecuredLevel).
+struct KeyUse {
+    int key;
+    unsigned levels;
+};
+// The keys that open frames of the capture, in the order first used.
+std::vector<KeyUse> keysUsed(Decryption& decryption, const FrameStore& frames);
 
 } // namespace qlm

@@ -16,6 +16,8 @@ const char* keyKindName(KeyKind kind) {
         return "Trust-centre link key";
     case KeyKind::kApplicationLink:
         return "Application link key";
+    case KeyKind::kLink:
+        return "Link key";
     }
     return "Key";
 }

@@ -15,6 +15,7 @@ enum class KeyKind : uint8_t {
     kNetwork,           // learnt from a transport-key command
     kTrustCentreLink,
     kApplicationLink,
+    kLink,              // read from a file as a link key
 };
 
 const char* keyKindName(KeyKind kind);

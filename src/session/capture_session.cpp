@@ -66,10 +66,11 @@ void CaptureSession::prepareImport() {
 }
 
 FileResult CaptureSession::importLog(const std::string& path,
-                                     const std::function<void(double share)>& progress) {
+                                     const std::function<void(double share)>& progress,
+                                     std::vector<ZigbeeSecret>* secrets) {
     sniffing_.stop();
     const uint64_t clearsBefore = capture_.frames.clears();
-    FileResult result = importCaptureFile(capture_, path, progress);
+    FileResult result = importCaptureFile(capture_, path, progress, secrets);
     if (capture_.frames.clears() != clearsBefore) {  // the capture was replaced
         link_.close();
         simulator_.stop();
@@ -79,8 +80,9 @@ FileResult CaptureSession::importLog(const std::string& path,
     return result;
 }
 
-FileResult CaptureSession::exportLog(const std::string& path) {
-    return exportCaptureFile(capture_, path);
+FileResult CaptureSession::exportLog(const std::string& path,
+                                     std::span<const ZigbeeSecret> secrets) {
+    return exportCaptureFile(capture_, path, std::nullopt, secrets);
 }
 
 void CaptureSession::shutDown() {

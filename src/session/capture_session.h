@@ -8,9 +8,12 @@
 #include "link/sniffer_link.h"
 #include "link/sniffing.h"
 #include "logfile/log_file.h"
+#include "pcap/zigbee_secret.h"
 #include "session/built_in_simulator.h"
 
 #include <memory>
+#include <span>
+#include <vector>
 #include <string>
 
 namespace qlm {
@@ -67,11 +70,14 @@ public:
     // extension); on success the port is closed and
     // "Import" is the chosen entry. On failure before anything was read, the
     // capture is as before.
-    // `progress` is told the share of the file read.
+    // `progress` is told the share of the file read; the ZigBee keys a pcapng
+    // file carries go to `secrets` when given.
     FileResult importLog(const std::string& path,
-                         const std::function<void(double share)>& progress = nullptr);
-    // A ".qln" log, or a ".pcap" or ".pcapng" packet file, by the path's extension.
-    FileResult exportLog(const std::string& path);
+                         const std::function<void(double share)>& progress = nullptr,
+                         std::vector<ZigbeeSecret>* secrets = nullptr);
+    // A ".qln" log, or a ".pcap" or ".pcapng" packet file, by the path's
+    // extension; a pcapng file carries `secrets`.
+    FileResult exportLog(const std::string& path, std::span<const ZigbeeSecret> secrets = {});
     // "Clear Previous" with the grid's current frame.
     void clearPrevious(int32_t currentFrame) { capture_.clearPreviousNodes(currentFrame); }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "capture/capture.h"
+#include "pcap/zigbee_secret.h"
 
 #include <memory>
 #include <string>
@@ -24,8 +25,10 @@ int extcapCommand(const Arguments& arguments);
 // Imports a log or packet file into a new capture; prints the error and returns
 // null on failure. A warning is printed; `partial` says that the reading stopped
 // before the file's end (the command then does its work with what was read, and
-// exits with the failure status).
-std::unique_ptr<qlm::Capture> importOrReport(const std::string& path, bool& partial);
+// exits with the failure status). The ZigBee keys a pcapng file carries go to
+// `secrets` when given.
+std::unique_ptr<qlm::Capture> importOrReport(const std::string& path, bool& partial,
+                                             std::vector<qlm::ZigbeeSecret>* secrets = nullptr);
 
 // Prints "qlntool: <message>" to standard error and returns the failure status.
 int fail(const std::string& message);

@@ -2,6 +2,7 @@
 
 #include "security/key_learning.h"
 #include "security/key_text.h"
+#include "session/key_secrets.h"
 
 namespace qlntool {
 
@@ -36,10 +37,12 @@ bool takeDecodingOption(const Arguments& arguments, size_t& i, DecodingOptions& 
 }
 
 void prepareDecryption(qlm::Decryption& decryption, const DecodingOptions& options,
-                       const qlm::Capture& capture) {
+                       const qlm::Capture& capture, const std::string& path) {
     if (options.classic)
         return;
     for (const qlm::RingKey& key : options.keys)
+        decryption.ring().add(key);
+    for (const qlm::RingKey& key : qlm::keysOf(options.fileSecrets, path))
         decryption.ring().add(key);
     qlm::KeyLearning().catchUp(decryption, capture.frames);
 }

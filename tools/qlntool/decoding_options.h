@@ -17,6 +17,8 @@ namespace qlntool {
 struct DecodingOptions {
     bool classic = false;
     std::vector<qlm::RingKey> keys;
+    // The keys the capture file carried, by the file's path.
+    std::vector<qlm::ZigbeeSecret> fileSecrets;
 };
 
 // Takes the decoding option at arguments[i], moving i past its value. False when
@@ -24,9 +26,9 @@ struct DecodingOptions {
 bool takeDecodingOption(const Arguments& arguments, size_t& i, DecodingOptions& options,
                         std::string& error);
 
-// The ring of the options, taught by the capture's frames.
+// The ring of the options and of the file `path`, taught by the capture's frames.
 void prepareDecryption(qlm::Decryption& decryption, const DecodingOptions& options,
-                       const qlm::Capture& capture);
+                       const qlm::Capture& capture, const std::string& path);
 
 // A dissector that decodes as the options say, opening frames with `decryption`.
 void configureDissector(qlm::FrameDissector& dissector, const DecodingOptions& options,

@@ -169,12 +169,12 @@ int dumpCommand(const Arguments& arguments) {
         return usageError(error);
 
     bool partial = false;
-    const auto capture = importOrReport(options.path, partial);
+    const auto capture = importOrReport(options.path, partial, &options.decoding.fileSecrets);
     if (!capture)
         return 1;
 
     qlm::Decryption decryption;
-    prepareDecryption(decryption, options.decoding, *capture);
+    prepareDecryption(decryption, options.decoding, *capture, options.path);
     qlm::FrameDissector dissector(options.columns);
     dissector.setMailBox(options.mailbox);
     configureDissector(dissector, options.decoding, decryption);

@@ -22,11 +22,11 @@ int keysCommand(const Arguments& arguments) {
     if (files.size() != 1 || decoding.classic)
         return usageError("keys takes one log file");
     bool partial = false;
-    const auto capture = importOrReport(files[0], partial);
+    const auto capture = importOrReport(files[0], partial, &decoding.fileSecrets);
     if (!capture)
         return 1;
     qlm::Decryption decryption;
-    prepareDecryption(decryption, decoding, *capture);
+    prepareDecryption(decryption, decoding, *capture, files[0]);
     std::printf("frame\tkind\tkey\n");
     const qlm::KeyRing& ring = decryption.ring();
     for (int i = 0; i < ring.size(); ++i) {

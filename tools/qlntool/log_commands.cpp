@@ -7,6 +7,7 @@
 #include "dissect/cell_recorder.h"
 #include "logfile/log_file.h"
 #include "pcap/capture_files.h"
+#include "session/key_secrets.h"
 
 #include <cstdio>
 #include <memory>
@@ -76,9 +77,10 @@ struct SecurityCounts {
     int decrypted = 0;
 };
 
-SecurityCounts countSecured(const qlm::Capture& capture, const DecodingOptions& decoding) {
+SecurityCounts countSecured(const qlm::Capture& capture, const DecodingOptions& decoding,
+                            const std::string& path) {
     qlm::Decryption decryption;
-    prepareDecryption(decryption, decoding, capture);
+    prepareDecryption(decryption, decoding, capture, path);
     qlm::ColumnFlags columns;
     columns.set(qlm::FieldColumn::kNwkDecryption, true);
     columns.set(qlm::FieldColumn::kAplDecryption, true);
@@ -100,9 +102,10 @@ SecurityCounts countSecured(const qlm::Capture& capture, const DecodingOptions& 
 
 } // namespace
 
-std::unique_ptr<qlm::Capture> importOrReport(const std::string& path, bool& partial) {
+std::unique_ptr<qlm::Capture> importOrReport(const std::string& path, bool& partial,
+                                             std::vector<qlm::ZigbeeSecret>* secrets) {
     auto capture = std::make_unique<qlm::Capture>();
-    const qlm::FileResult result = qlm::importCaptureFile(*capture, path);
+    const qlm::FileResult result = qlm::importCaptureFile(*capture, path, nullptr, secrets);
     partial = result.partial;
     if (!result) {
         fail(path + ": " + result.error);
@@ -121,14 +124,14 @@ int infoCommand(const Arguments& arguments) {
     if (files.size() != 1)
         return usageError("info takes one log file");
     bool partial = false;
-    const auto capture = importOrReport(files[0], partial);
+    const auto capture = importOrReport(files[0], partial, &decoding.fileSecrets);
     if (!capture)
         return 1;
     std::printf("frames: %d\npackets: %d\nerrors: %d\nnodes: %d\n", capture->frames.frameCount(),
                 capture->statistics.packets(), capture->statistics.errors(),
                 capture->nodes.count());
     if (!decoding.classic) {
-        const SecurityCounts security = countSecured(*capture, decoding);
+        const SecurityCounts security = countSecured(*capture, decoding, files[0]);
         std::printf("secured: %d\ndecrypted: %d\n", security.secured, security.decrypted);
     }
     return partial ? 1 : 0;
@@ -164,10 +167,16 @@ int convertCommand(const Arguments& arguments) {
     if (files.size() != 2)
         return usageError("convert takes an input and an output file (.qln, .pcap or .pcapng)");
     bool partial = false;
-    const auto capture = importOrReport(files[0], partial);
+    const auto capture = importOrReport(files[0], partial, &decoding.fileSecrets);
     if (!capture)
         return 1;
-    const qlm::FileResult result = qlm::exportCaptureFile(*capture, files[1], firstDay);
+    std::vector<qlm::ZigbeeSecret> secrets;
+    if (!decoding.classic && qlm::captureFileKind(files[1]) == qlm::CaptureFileKind::kPcapng) {
+        qlm::Decryption decryption;
+        prepareDecryption(decryption, decoding, *capture, files[0]);
+        secrets = qlm::secretsOf(decryption.ring(), qlm::keysUsed(decryption, capture->frames));
+    }
+    const qlm::FileResult result = qlm::exportCaptureFile(*capture, files[1], firstDay, secrets);
     if (!result)
         return fail(files[1] + ": " + result.error);
     if (!result.warning.empty())
@@ -183,7 +192,7 @@ int nodesCommand(const Arguments& arguments) {
     if (files.size() != 1)
         return usageError("nodes takes one log file");
     bool partial = false;
-    const auto capture = importOrReport(files[0], partial);
+    const auto capture = importOrReport(files[0], partial, &decoding.fileSecrets);
     if (!capture)
         return 1;
     std::printf("index\tname\tPAN\tshort\textended\tLQI\n");

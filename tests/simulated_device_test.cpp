@@ -19,7 +19,7 @@ namespace {
 using Lines = std::vector<std::string>;
 using std::chrono::milliseconds;
 
-constexpr std::array<int, 3> kPanIndexes = {4, 9, 14}; // channels 15, 20 and 25
+constexpr std::array<int, 4> kPanIndexes = {0, 4, 9, 14}; // channels 11, 15, 20 and 25
 
 bool isPanChannel(int index) {
     return std::find(kPanIndexes.begin(), kPanIndexes.end(), index) != kPanIndexes.end();
@@ -117,8 +117,8 @@ TEST(SimulatedSniffer, SniffsTheChosenChannelUntilTheNextCommand) {
     device.command("AT+INIT\r");
     EXPECT_TRUE(device.advance(milliseconds(2000)).empty());
 
-    // Channel 11 has no network on it.
-    device.command("AT+SNIF=0\r");
+    // Channel 12 has no network on it.
+    device.command("AT+SNIF=1\r");
     EXPECT_TRUE(device.isSniffing());
     EXPECT_TRUE(device.advance(milliseconds(10000)).empty());
 }

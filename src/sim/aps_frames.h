@@ -14,7 +14,7 @@ enum : uint8_t { kDirectDelivery = 0x00, kIndirectDelivery = 0x04, kBroadcastDel
 
 // Profiles.
 constexpr uint16_t kProfileZdo = 0x0000;
-constexpr uint16_t kProfileHomeAutomation = 0x0104;
+constexpr uint16_t kProfileHomeControls = 0x0100;  // ZigBee 2004 Home Controls-Lighting
 constexpr uint16_t kProfileMailBox = 0xC1EE;
 constexpr uint16_t kProfileLab = 0xC0A5;
 

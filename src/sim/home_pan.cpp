@@ -36,7 +36,7 @@ NwkFrame appFrame(FrameQueue& air, int from, int to, const Bytes& aps, const Byt
 }
 
 Bytes haAps(uint8_t destinationEndpoint, uint8_t cluster, uint8_t sourceEndpoint) {
-    return apsData(destinationEndpoint, cluster, kProfileHomeAutomation, sourceEndpoint);
+    return apsData(destinationEndpoint, cluster, kProfileHomeControls, sourceEndpoint);
 }
 
 void switchLight(FrameQueue& air, SimPan&) {
@@ -49,11 +49,11 @@ void switchLight(FrameQueue& air, SimPan&) {
 void dimLight(FrameQueue& air, SimPan&) {
     ApsDelivery delivery;
     delivery.ackRequest = true;
-    const Bytes aps = apsData(0x08, kLevel, kProfileHomeAutomation, 0x01, delivery);
+    const Bytes aps = apsData(0x08, kLevel, kProfileHomeControls, 0x01, delivery);
     const Bytes dim = afKvp({kvp(air.node(kCoord).nextAfSeq(), kKvpSetAck, kTypeU8, 0x0000,
                                  u8Value(air.random().byte()))});
     unicast(air, {kCoord, kLight}, appFrame(air, kCoord, kLight, aps, dim));
-    const Bytes ack = apsAck(0x01, kLevel, kProfileHomeAutomation, 0x08);
+    const Bytes ack = apsAck(0x01, kLevel, kProfileHomeControls, 0x08);
     unicast(air, {kLight, kCoord}, nwkData(air.node(kLight), shortOf(air, kCoord), ack));
     const Bytes done =
         afKvp({kvp(air.node(kLight).nextAfSeq(), kKvpSetResponse, kTypeNull, 0x0000, {}, 0x00)});
@@ -110,13 +110,13 @@ void openDoor(FrameQueue& air, SimPan&) {
     const Bytes opened =
         afKvp({kvp(air.node(kDoor).nextAfSeq(), kKvpEvent, kTypeU8, 0x0000, u8Value(1))});
     const Bytes report =
-        apsData(std::nullopt, kDoorCluster, kProfileHomeAutomation, 0x01, toBinding);
+        apsData(std::nullopt, kDoorCluster, kProfileHomeControls, 0x01, toBinding);
     unicast(air, {kDoor, kHall, kCoord}, appFrame(air, kDoor, kCoord, report, opened));
     ApsDelivery fromBinding;
     fromBinding.mode = kIndirectDelivery;
     const Bytes on =
         afKvp({kvp(air.node(kCoord).nextAfSeq(), kKvpSet, kTypeU8, 0x0000, u8Value(1))});
-    const Bytes aps = apsData(0x08, kOnOff, kProfileHomeAutomation, std::nullopt, fromBinding);
+    const Bytes aps = apsData(0x08, kOnOff, kProfileHomeControls, std::nullopt, fromBinding);
     unicast(air, {kCoord, kLight}, appFrame(air, kCoord, kLight, aps, on));
 }
 
@@ -124,7 +124,7 @@ void openDoor(FrameQueue& air, SimPan&) {
 void matchDescriptor(FrameQueue& air, SimPan&) {
     Bytes body;
     putU16(body, kBroadcastAddress);
-    putU16(body, kProfileHomeAutomation);
+    putU16(body, kProfileHomeControls);
     append(body, {0x00, 0x01, kTemperature});
     SimNode& thermostat = air.node(kThermostat);
     const Bytes match = zdoFrame(thermostat, kMatchDescReq, body, true);
@@ -330,7 +330,7 @@ SimPan makeHomePan(int channelIndex, SimRandom& random) {
         {"Thermostat", 0x003D, -76, 92, kLounge},
     }};
     for (const NodeSpec& spec : specs)
-        pan.nodes.push_back(makeNode(spec, pan.panId, 2, random));
+        pan.nodes.push_back(makeNode(spec, pan.panId, 1, random));
     pan.nodes[kWindow].joined = false; // joins while the capture runs
     return pan;
 }

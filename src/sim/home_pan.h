@@ -5,7 +5,7 @@
 
 namespace qlm::sim {
 
-// A home network (NWK protocol version 2): a coordinator, two routers, a light
+// A home network of ZigBee 2004 (NWK protocol version 1): a coordinator, two routers, a light
 // and a heater plug, a thermostat and two sleepy sensors. Its traffic: key-value
 // transactions of the home automation profile, APS acknowledgements, binding
 // table delivery, ZDO discovery, route discovery and errors, leaves and joins,

@@ -4,6 +4,7 @@
 #include "sim/lab_pan.h"
 #include "sim/office_pan.h"
 #include "sim/pan_beacons.h"
+#include "sim/pro_pan.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -12,7 +13,7 @@ namespace qlm::sim {
 
 namespace {
 
-enum : uint32_t { kLayoutStream = 1, kFirstTrafficStream = 10 };
+enum : uint32_t { kLayoutStream = 1, kProLayoutStream = 2, kFirstTrafficStream = 10 };
 
 HeardBeacon heardBeacon(const SimPan& pan, int index) {
     const SimNode& node = pan.nodes[static_cast<size_t>(index)];
@@ -41,6 +42,14 @@ Neighbourhood::Neighbourhood(uint32_t seed) {
         pans_.push_back(std::make_unique<PanTraffic>(
             pans[i], SimRandom(seed, kFirstTrafficStream + static_cast<uint32_t>(i))));
     measureEnergy(layout);
+    // The PRO network came later: it draws from streams of its own, so the
+    // other PANs and the band are as they were for the same seed. It is heard a
+    // little weaker than they are.
+    SimRandom proLayout(seed, kProLayoutStream);
+    pans_.push_back(std::make_unique<PanTraffic>(
+        makeProPan(kProPanChannelIndex, proLayout),
+        SimRandom(seed, kFirstTrafficStream + static_cast<uint32_t>(pans.size()))));
+    energy_[kProPanChannelIndex] = proLayout.between(-78, -73);
 }
 
 void Neighbourhood::measureEnergy(SimRandom& random) {

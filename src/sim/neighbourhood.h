@@ -23,12 +23,14 @@ struct HeardBeacon {
 };
 
 // The 2.4 GHz band around the device: a home, an office and a lab PAN on
-// channels 15, 20 and 25, a Wi-Fi network whose channel the seed picks, and the
-// noise floor. Everything about it follows from the seed.
+// channels 15, 20 and 25, a secured ZigBee PRO PAN on channel 11, a Wi-Fi
+// network whose channel the seed picks, and the noise floor. Everything about it
+// follows from the seed.
 class Neighbourhood {
 public:
     static constexpr int kChannelCount = 16;
     static constexpr std::array<int, 3> kPanChannelIndexes = {4, 9, 14};
+    static constexpr int kProPanChannelIndex = 0;
 
     explicit Neighbourhood(uint32_t seed);
 

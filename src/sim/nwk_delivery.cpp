@@ -33,11 +33,11 @@ void unicast(FrameQueue& air, const std::vector<int>& path, const NwkFrame& fram
         const int to = path[i + 1];
         const SimNode& receiver = air.node(to);
         if (receiver.sleepy && i + 2 == path.size() && receiver.parent == from) {
-            indirect(air, from, to, {frame.encode(radius)});
+            indirect(air, from, to, {frame.encode(radius, air.node(from))});
         } else {
             HopOptions options;
             options.damagedBytes = static_cast<int>(i) == damagedHop ? 2 : 0;
-            hop(air, from, to, frame.encode(radius), options);
+            hop(air, from, to, frame.encode(radius, air.node(from)), options);
         }
         --radius;
     }
@@ -48,14 +48,16 @@ void broadcast(FrameQueue& air, const NwkFrame& frame, int sender, const std::ve
     int radius = frame.radius;
     if (viaParent) {
         const int parent = air.node(sender).parent;
-        hop(air, sender, parent, frame.encode(radius));
+        hop(air, sender, parent, frame.encode(radius, air.node(sender)));
         sender = parent;
         --radius;
     }
-    air.send(dataFrame(air.node(sender), kBroadcastAddress, frame.encode(radius)), sender);
+    air.send(dataFrame(air.node(sender), kBroadcastAddress, frame.encode(radius, air.node(sender))),
+             sender);
     for (const Relay& relay : relays)
         air.send(
-            dataFrame(air.node(relay.node), kBroadcastAddress, frame.encode(radius - relay.depth)),
+            dataFrame(air.node(relay.node), kBroadcastAddress,
+                      frame.encode(radius - relay.depth, air.node(relay.node))),
             relay.node);
 }
 

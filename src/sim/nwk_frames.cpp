@@ -14,6 +14,21 @@ Bytes NwkFrame::encode(int hopRadius) const {
     return out;
 }
 
+Bytes NwkFrame::encode(int hopRadius, SimNode& hopSender) const {
+    if (networkKey == nullptr)
+        return encode(hopRadius);
+    NwkFrame header = *this;
+    header.secured = true;
+    header.payload.clear();
+    Securing securing;
+    securing.keyId = 1;
+    securing.counter = hopSender.nwkFrameCounter++;
+    securing.sender = hopSender.extAddress;
+    securing.keySequence = networkKey->sequence;
+    securing.key = networkKey->key;
+    return securedLayer(header.encode(hopRadius), payload, securing);
+}
+
 NwkFrame nwkData(SimNode& origin, uint16_t destination, const Bytes& payload, bool secured,
                  std::optional<int> radius) {
     NwkFrame frame;

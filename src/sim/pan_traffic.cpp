@@ -3,6 +3,7 @@
 #include "sim/home_pan.h"
 #include "sim/lab_pan.h"
 #include "sim/office_pan.h"
+#include "sim/pro_pan.h"
 
 namespace qlm::sim {
 
@@ -30,6 +31,9 @@ void PanTraffic::refill() {
             break;
         case PanKind::kLab:
             labEpisode(air_, pan_);
+            break;
+        case PanKind::kPro:
+            proEpisode(air_, pan_);
             break;
         }
     }

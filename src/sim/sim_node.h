@@ -28,11 +28,15 @@ struct SimNode {
     uint8_t bsn = 0;    // MAC beacon sequence number
     uint8_t nwkSeq = 0; // NWK sequence number
     uint8_t afSeq = 0;  // AF and ZDO transaction numbers
+    uint8_t apsCounter = 0;        // the ZigBee PRO APS counter
+    uint32_t nwkFrameCounter = 0;  // outgoing frame counters of ZigBee PRO security
+    uint32_t apsFrameCounter = 0;
 
     uint8_t nextDsn() { return dsn++; }
     uint8_t nextBsn() { return bsn++; }
     uint8_t nextNwkSeq() { return nwkSeq++; }
     uint8_t nextAfSeq() { return afSeq++; }
+    uint8_t nextApsCounter() { return apsCounter++; }
 };
 
 } // namespace qlm::sim

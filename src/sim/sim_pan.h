@@ -1,8 +1,10 @@
 #pragma once
 
+#include "sim/frame_security.h"
 #include "sim/sim_node.h"
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace qlm::sim {
@@ -11,6 +13,7 @@ enum class PanKind {
     kHome,   // non-beacon ZigBee network, home automation key-value traffic
     kOffice, // older ZigBee network whose devices talk MailBox
     kLab,    // beacon-enabled network with guaranteed time slots and MAC security
+    kPro,    // secured ZigBee PRO network
 };
 
 // One PAN of the simulated neighbourhood; node 0 is its coordinator.
@@ -20,6 +23,7 @@ struct SimPan {
     uint16_t panId = 0;
     std::vector<SimNode> nodes;
     uint8_t appSequence = 0; // a sequence number the PAN's application keeps (MailBox data)
+    std::optional<NetworkKeyMaterial> networkKey; // a secured ZigBee PRO network's
 
     int channel() const { return channelIndex + 11; }
 };

@@ -5,7 +5,9 @@ add_library(qlm_sim STATIC
     sim/sim_random.cpp
     sim/mac_frames.cpp
     sim/mac_commands.cpp
+    sim/frame_security.cpp
     sim/nwk_frames.cpp
+    sim/pro_frames.cpp
     sim/aps_frames.cpp
     sim/mailbox_messages.cpp
     sim/stored_frame.cpp
@@ -17,6 +19,7 @@ add_library(qlm_sim STATIC
     sim/home_pan.cpp
     sim/office_pan.cpp
     sim/lab_pan.cpp
+    sim/pro_pan.cpp
     sim/pan_traffic.cpp
     sim/neighbourhood.cpp
     sim/reply_text.cpp
@@ -28,4 +31,4 @@ add_library(qlm_sim STATIC
     sim/pty_server.cpp
 )
 target_include_directories(qlm_sim PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(qlm_sim PUBLIC qlm_capture Threads::Threads)
+target_link_libraries(qlm_sim PUBLIC qlm_capture qlm_security Threads::Threads)

@@ -5,12 +5,12 @@ The example is a made-up sniffer session of about four minutes on IEEE
 802.15.4 channel 15 (2425 MHz, channel index 4), recorded on a Tuesday morning
 in March 2006.  Three PANs share the channel:
 
-* PAN 1A62, "home": a ZigBee network (NWK protocol version 2) with a
+* PAN 1A62, "home": a ZigBee 2004 network (NWK protocol version 1) with a
   coordinator, two routers, a mains-powered light and heater plug, a
   thermostat and two sleepy sensors that poll their parent.  Its traffic
   covers active scans and beacons, a join with association and ZDO device
-  discovery, key-value-pair and message transactions of the home automation
-  profile, APS acknowledgements, indirect (binding table) delivery, NWK
+  discovery, key-value-pair and message transactions of the Home
+  Controls-Lighting profile, APS acknowledgements, indirect (binding table) delivery, NWK
   broadcasts, route discovery, a NWK leave with MAC disassociation, a route
   error, and a router outage that ends with an orphan notification and a
   coordinator realignment.
@@ -87,7 +87,7 @@ RESULT_OK, RESULT_UNKNOWN_ATTR = 0, 3
 
 # Profiles.
 PROFILE_ZDO = 0x0000
-PROFILE_HA = 0x0104
+PROFILE_HA = 0x0100  # ZigBee 2004 Home Controls-Lighting
 PROFILE_MAILBOX = 0xC1EE
 PROFILE_LAB = 0xC0A5
 
@@ -152,7 +152,7 @@ class Node:
 
     def __init__(self, rng: random.Random, name: str, pan: int | None, short: int | None,
                  ext: int | None, dbm: int, corr: int, *, parent: "Node | None" = None,
-                 sleepy: bool = False, nwk_version: int = 2, radius: int = 6):
+                 sleepy: bool = False, nwk_version: int = 1, radius: int = 6):
         self.name = name
         self.pan = pan
         self.short = short

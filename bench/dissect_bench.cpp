@@ -2,7 +2,8 @@
 // the bundled example (beacons, MAC commands and acknowledgements, and data frames
 // carrying NWK commands, ZDO, key-value pairs, messages and MailBox frames),
 // repeated to 100,000. A second store holds only the data frames that reach the
-// ZigBee layers. The program counts
+// ZigBee layers, a third the NWK-secured frames of the secured ZigBee PRO
+// example, to be decrypted with one key or among fifty. The program counts
 // the allocations it makes, so that a benchmark can show that laying out rows
 // touches no heap.
 
@@ -13,6 +14,8 @@
 #include "layout/row_layout.h"
 #include "layout/text_measure.h"
 #include "logfile/log_file.h"
+#include "security/decryption.h"
+#include "security/key_learning.h"
 
 #include <benchmark/benchmark.h>
 
@@ -64,13 +67,25 @@ bool reachesZigbeeLayers(const qlm::CapturedFrame& record) {
 
 // The example's records that pass `wanted`, repeated in order until there are
 // 100,000.
-qlm::FrameStore* repeatedExample(bool (*wanted)(const qlm::CapturedFrame&)) {
+std::unique_ptr<qlm::Capture> importedOrExit(const char* path) {
     auto capture = std::make_unique<qlm::Capture>();
-    if (!qlm::importLogFile(*capture, EXAMPLE_PATH) || capture->frames.empty()) {
-        std::fprintf(stderr, "%s: cannot import\n", EXAMPLE_PATH);
+    if (!qlm::importLogFile(*capture, path) || capture->frames.empty()) {
+        std::fprintf(stderr, "%s: cannot import\n", path);
         std::exit(1);
     }
-    const qlm::FrameStore& example = capture->frames;
+    return capture;
+}
+
+// The records of a capture file that pass `wanted`, repeated in order to 100,000.
+qlm::FrameStore* repeatedRecords(const qlm::FrameStore& example,
+                                 bool (*wanted)(const qlm::CapturedFrame&));
+
+qlm::FrameStore* repeatedExample(bool (*wanted)(const qlm::CapturedFrame&)) {
+    return repeatedRecords(importedOrExit(EXAMPLE_PATH)->frames, wanted);
+}
+
+qlm::FrameStore* repeatedRecords(const qlm::FrameStore& example,
+                                 bool (*wanted)(const qlm::CapturedFrame&)) {
     auto* store = new qlm::FrameStore;
     store->expect(kRecords);
     for (int32_t i = 0; store->frameCount() < kRecords; i = (i + 1) % example.frameCount()) {
@@ -154,6 +169,71 @@ void BM_DecodeZigbeeFramesIntoRecorderAllColumns(benchmark::State& state) {
     decodeIntoRecorder(state, qlm::ColumnFlags::all(), zigbeeRecords(), true);
 }
 BENCHMARK(BM_DecodeZigbeeFramesIntoRecorderAllColumns)->Unit(benchmark::kMillisecond);
+
+// NWK frames under the network key (position 10 is the NWK frame control's
+// second byte in the example's data frames, which carry short addresses).
+bool nwkSecured(const qlm::CapturedFrame& record) {
+    return record.frameClass >= qlm::kClassNwk && record.length > 12 && (record.data[11] & 0x02);
+}
+
+qlm::FrameStore& securedRecords() {
+    static qlm::FrameStore* const frames =
+        repeatedRecords(importedOrExit(SECURED_EXAMPLE_PATH)->frames, nwkSecured);
+    return *frames;
+}
+
+// The ring of the secured example: the well-known key, `decoys` keys that open
+// nothing, and last the network key its capture teaches.
+void fillRing(qlm::Decryption& decryption, int decoys) {
+    qlm::Decryption teacher;
+    qlm::KeyLearning().catchUp(teacher, importedOrExit(SECURED_EXAMPLE_PATH)->frames);
+    for (int i = 0; i < decoys; ++i) {
+        qlm::RingKey decoy;
+        for (size_t b = 0; b < decoy.key.size(); ++b)
+            decoy.key[b] = static_cast<uint8_t>(i * 31 + b * 7 + 1);
+        decoy.label = "decoy";
+        decryption.ring().add(decoy);
+    }
+    for (int key = 1; key < teacher.ring().size(); ++key)
+        decryption.ring().add(teacher.ring().key(key));
+}
+
+// Every secured frame decoded and decrypted. What the decryption remembers (the
+// key that opened each frame, the key each sender used) is forgotten before
+// every pass, so each pass pays for finding the keys as a first reading does.
+void decodeSecured(benchmark::State& state, int decoys) {
+    const qlm::FrameStore& frames = securedRecords();
+    qlm::Decryption decryption;
+    fillRing(decryption, decoys);
+    qlm::FrameDissector dissector(qlm::ColumnFlags::startup());
+    dissector.setZigbeePro(true);
+    dissector.setDecryption(&decryption);
+    qlm::CellRecorder recorder;
+    size_t opened = 0;
+    for (auto _ : state) {
+        decryption.forgetFrames();
+        for (int32_t i = 0; i < frames.frameCount(); ++i) {
+            recorder.clear();
+            dissector.dissect(frames, i, recorder);
+            for (size_t c = 0; c < recorder.size(); ++c)
+                opened += recorder[c].caption == "Decr" && recorder[c].value == "OK" ? 1 : 0;
+        }
+    }
+    const double rows = static_cast<double>(state.iterations()) * frames.frameCount();
+    state.SetItemsProcessed(static_cast<int64_t>(rows));
+    state.counters["opened_per_row"] = static_cast<double>(opened) / rows;
+    state.counters["ring"] = decryption.ring().size();
+}
+
+void BM_DecodeSecuredFramesOneKey(benchmark::State& state) {
+    decodeSecured(state, 0);
+}
+BENCHMARK(BM_DecodeSecuredFramesOneKey)->Unit(benchmark::kMillisecond);
+
+void BM_DecodeSecuredFramesFiftyKeys(benchmark::State& state) {
+    decodeSecured(state, 48);
+}
+BENCHMARK(BM_DecodeSecuredFramesFiftyKeys)->Unit(benchmark::kMillisecond);
 
 // Rows placed as the grid paints them, 30 to a paint with the hover list filled
 // afresh each paint, nothing drawn. Right-justified rows have their width forgotten

@@ -17,15 +17,21 @@
 // Records may be shaped as unencrypted MAC data frames carrying NWK, APS, AF and
 // MailBox frames, or as ZigBee PRO frames (secured or not), so that the ZigBee
 // layers are reached often; the MailBox and ZigBee PRO options are taken from the
-// input.
+// input. A secured ZigBee PRO record may be sealed with the key the dissector is
+// given, so that decryption opens it and the decoders read the drawn bytes as its
+// plaintext.
 
 #include "capture/frame_store.h"
+#include "capture/nwk_header_fields.h"
 #include "dissect/cell_recorder.h"
 #include "dissect/column_flags.h"
 #include "dissect/frame_dissector.h"
 #include "layout/hover_list.h"
 #include "layout/row_layout.h"
 #include "layout/text_measure.h"
+#include "security/decryption.h"
+#include "security/mmo_hash.h"
+#include "sim/frame_security.h"
 
 #include <sanitizer/asan_interface.h>
 
@@ -130,12 +136,63 @@ void shapeAsZigbee(std::array<uint8_t, CapturedFrame::kMaxBytes>& bytes, int len
     }
 }
 
+constexpr qlm::Key128 kFuzzKey = {0x0F, 0x1E, 0x2D, 0x3C, 0x4B, 0x5A, 0x69, 0x78,
+                                  0x87, 0x96, 0xA5, 0xB4, 0xC3, 0xD2, 0xE1, 0xF0};
+constexpr int kNwkStart = 10;
+
+qlm::Key128 fuzzKeyFor(uint8_t keyId) {
+    switch (keyId) {
+    case qlm::kKeyTransportKey: return qlm::keyTransportKey(kFuzzKey);
+    case qlm::kKeyLoadKey: return qlm::keyLoadKey(kFuzzKey);
+    default: return kFuzzKey;
+    }
+}
+
+// A record sealed with the fuzzing key: its drawn bytes from `from` to `to`
+// are the plaintext that decryption must give back.
+struct SealedRecord {
+    bool sealed = false;
+    int from = 0;
+    int to = 0;
+    std::array<uint8_t, CapturedFrame::kMaxBytes> plain{};
+};
+SealedRecord sealedRecords[3];
+
+// Encrypts the NWK payload of a secured ZigBee PRO record in place with the
+// fuzzing key, as its auxiliary header says, and writes the MIC before the
+// status bytes. Records whose layout leaves no room are left as drawn.
+void sealWithFuzzKey(std::array<uint8_t, CapturedFrame::kMaxBytes>& bytes, int length,
+                     SealedRecord& record) {
+    const qlm::FrameBytes frame(bytes.data(), length);
+    const qlm::NwkHeaderFields nwk = readNwkHeader(frame, kNwkStart, qlm::NwkLayout::kByVersion);
+    const qlm::SecurityHeaderFields& security = nwk.security;
+    const int micAt = frame.at(0) - 1 - 4;
+    if (!nwk.pro || !nwk.secured() || !security.extendedNonce() || security.endAt < 0 ||
+        micAt < security.endAt || !frame.holds(kNwkStart, micAt + 4 - kNwkStart))
+        return;
+    qlm::sim::Securing securing;
+    securing.keyId = security.keyId();
+    securing.counter = frame.le32(security.frameCounterAt);
+    securing.sender = frame.le64(security.sourceAt);
+    if (security.keySequenceAt >= 0)
+        securing.keySequence = frame.at(security.keySequenceAt);
+    securing.key = fuzzKeyFor(security.keyId());
+    const qlm::sim::Bytes header(bytes.begin() + kNwkStart, bytes.begin() + security.at);
+    const qlm::sim::Bytes payload(bytes.begin() + security.endAt, bytes.begin() + micAt);
+    const qlm::sim::Bytes sealed = qlm::sim::securedLayer(header, payload, securing);
+    require(static_cast<int>(sealed.size()) == micAt + 4 - kNwkStart);
+    record = {true, security.endAt, micAt, bytes};
+    std::copy(sealed.begin(), sealed.end(), bytes.begin() + kNwkStart);
+}
+
 // Appends one record: a length byte chooses -1 (overflow) to 192 stored bytes,
 // which follow the time fields; a shape byte may make it a ZigBee frame.
 void appendRecord(Input& input, qlm::FrameStore& frames) {
     const int length = input.byte() % (CapturedFrame::kMaxBytes + 2) - 1;
     const uint8_t shape = input.byte();
     const qlm::ArrivalTime time = timeFrom(input);
+    SealedRecord& sealed = sealedRecords[frames.frameCount()];
+    sealed.sealed = false;
     if (length < 0) {
         require(frames.appendOverflow(time));
         return;
@@ -145,6 +202,8 @@ void appendRecord(Input& input, qlm::FrameStore& frames) {
         bytes[i] = input.byte();
     if ((shape & 0x01) != 0)
         shapeAsZigbee(bytes, length, shape);
+    if ((shape & 0x21) == 0x21)
+        sealWithFuzzKey(bytes, length, sealed);
     require(frames.appendFrame(time, std::span(bytes.data(), length)));
 }
 
@@ -240,10 +299,32 @@ bool isHexRunColumn(FieldColumn column) {
            std::end(kHexRunColumns);
 }
 
-// The hex run of a column: each cell shows the stored byte at the position its
-// caption names, positions count up by one, and the run stops at the length byte
-// or the last stored byte. Returns the run's first position, -1 when it is empty.
-int checkHexRun(const qlm::CellRecorder& recorder, const CapturedFrame& frame, FieldColumn column) {
+// Whether the row shows its NWK payload decrypted.
+bool nwkOpened(const qlm::CellRecorder& recorder) {
+    for (size_t k = 0; k < recorder.size(); ++k)
+        if (recorder[k].column == FieldColumn::kNwkDecryption && recorder[k].value == "OK")
+            return true;
+    return false;
+}
+
+// The byte a hex run shows at a position: the stored one, or in the runs of the
+// layers inside a NWK payload that was opened, the plaintext.
+int shownByte(const CapturedFrame& frame, const SealedRecord& sealed, bool opened,
+              FieldColumn column, int position) {
+    const qlm::Layer layer = qlm::columnLayer(column);
+    if (opened && layer != qlm::Layer::kPhy && layer != qlm::Layer::kMac &&
+        position >= sealed.from && position < sealed.to)
+        return sealed.plain[static_cast<size_t>(position)];
+    return frame.data[position];
+}
+
+// The hex run of a column: each cell shows the byte at the position its caption
+// names, positions count up by one, and the run stops at the length byte or the
+// last stored byte. Returns the run's first position, -1 when it is empty.
+int checkHexRun(const qlm::CellRecorder& recorder, const CapturedFrame& frame,
+                const SealedRecord& sealed, FieldColumn column) {
+    const bool opened = nwkOpened(recorder);
+    require(!opened || sealed.sealed);  // only the fuzzing key opens anything
     const int lengthByte = frame.length > 0 ? static_cast<int8_t>(frame.data[0]) : 0;
     int first = -1, last = -1;
     for (size_t k = 0; k < recorder.size(); ++k) {
@@ -253,7 +334,7 @@ int checkHexRun(const qlm::CellRecorder& recorder, const CapturedFrame& frame, F
         const std::optional<int> position = hexByteValue(cell.caption);
         require(position.has_value());
         require(*position < frame.length && *position <= lengthByte);
-        require(hexByteValue(cell.value) == int{frame.data[*position]});
+        require(hexByteValue(cell.value) == shownByte(frame, sealed, opened, column, *position));
         if (first < 0)
             first = *position;
         else
@@ -282,7 +363,7 @@ void checkCutShortField(const qlm::CellRecorder& recorder) {
 }
 
 void checkRecordedRow(const qlm::CellRecorder& recorder, const qlm::ColumnFlags& columns,
-                      const CapturedFrame& frame) {
+                      const CapturedFrame& frame, const SealedRecord& sealed) {
     require(recorder.leadingGaps() == 0);
     checkCutShortField(recorder);
     for (size_t k = 0; k < recorder.size(); ++k) {
@@ -299,7 +380,7 @@ void checkRecordedRow(const qlm::CellRecorder& recorder, const qlm::ColumnFlags&
     // run of the layer that carries it.
     int outerStart = -1;
     for (FieldColumn column : kHexRunColumns) {
-        const int first = checkHexRun(recorder, frame, column);
+        const int first = checkHexRun(recorder, frame, sealed, column);
         if (column == FieldColumn::kPhyHexPayload)
             require(first <= 0);  // the whole frame from its length byte on
         if (first >= 0 && outerStart >= 0)
@@ -403,14 +484,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (int i = 0; i < recordCount; ++i)
         appendRecord(input, frames);
 
+    // The ring holds the fuzzing key; what it opened is forgotten between inputs.
+    static qlm::Decryption decryption = [] {
+        qlm::Decryption ring;
+        qlm::RingKey key;
+        key.key = kFuzzKey;
+        key.label = "fuzz";
+        ring.ring().add(key);
+        return ring;
+    }();
+    decryption.forgetFrames();
     qlm::FrameDissector dissector(columns);
     dissector.setMailBox(mailBox);
     dissector.setZigbeePro(zigbeePro);
+    dissector.setDecryption(&decryption);
     qlm::ColumnFlags referenceColumns = qlm::ColumnFlags::all();
     referenceColumns.set(FieldColumn::kPhyFcs, columns.visible(FieldColumn::kPhyFcs));
     qlm::FrameDissector everyColumn(referenceColumns);
     everyColumn.setMailBox(mailBox);
     everyColumn.setZigbeePro(zigbeePro);
+    everyColumn.setDecryption(&decryption);
     const qlm::FixedPitchMeasure measure(kPlainAdvance, kBoldAdvance);
     static qlm::CellRecorder recorders[3];
     static qlm::CellRecorder everything;
@@ -428,10 +521,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             const CapturedFrame* previous = i > 0 ? &copies[i - 1] : nullptr;
             recorders[i].clear();
             dissector.dissect(copies[i], previous, i, recorders[i]);
-            checkRecordedRow(recorders[i], columns, copies[i]);
+            checkRecordedRow(recorders[i], columns, copies[i], sealedRecords[i]);
             everything.clear();
             everyColumn.dissect(copies[i], previous, i, everything);
-            checkRecordedRow(everything, referenceColumns, copies[i]);
+            checkRecordedRow(everything, referenceColumns, copies[i], sealedRecords[i]);
             checkSelection(recorders[i], everything, columns);
         }
     }

@@ -118,3 +118,28 @@ TEST(ZigbeeDecryption, AFrameWhoseMicFailsShowsItsBytesAsSent) {
 
 } // namespace
 } // namespace qlm::test
+
+namespace qlm::test {
+namespace {
+
+// What opened a frame is remembered by its place in the capture; another
+// capture's frame at the same place is looked at afresh.
+TEST(ZigbeeDecryption, AFrameAtTheSamePlaceInAnotherCaptureIsOpenedAfresh) {
+    Decryption decryption;
+    decryption.ring().add(*parseKeyText(kNetworkKey).key);
+    FrameDissector dissector(zigbeeColumns());
+    dissector.setZigbeePro(true);
+    dissector.setDecryption(&decryption);
+    const std::vector<Bytes> frames = securedNetworkSample();
+    for (int round = 0; round < 2; ++round)
+        for (size_t sample : {4u, 0u}) {  // no key in the ring opens sample 4
+            FrameStore store;
+            ASSERT_TRUE(append(store, macData(frames[sample])));
+            CellRecorder row;
+            dissector.dissect(store, 0, row);
+            EXPECT_EQ(decryptionCells(row), sample == 4 ? "NWK No key;" : "NWK OK;");
+        }
+}
+
+} // namespace
+} // namespace qlm::test

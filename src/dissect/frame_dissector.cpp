@@ -15,6 +15,8 @@ void FrameDissector::dissect(const CapturedFrame& frame, const CapturedFrame* pr
         return;
 
     decodeMacHeader(decoding);
+    // The frame's own runs show its bytes as received, a decrypted payload or not.
+    decoding.source = FrameBytes::of(frame);
 
     const int macRunStart = decoding.nwkStart >= 0 ? decoding.nwkStart : decoding.cursor;
     emitHexRun(decoding, FieldColumn::kMacHexPayload, CellBrush::kWhite, macRunStart);

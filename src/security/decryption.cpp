@@ -69,7 +69,7 @@ int Decryption::findKey(const FrameBytes& bytes, const SecuredLayer& layer, Plai
     return kNoKey;
 }
 
-int16_t& Decryption::cached(int32_t frame, SecuredLevel level) {
+Decryption::Opened& Decryption::cached(int32_t frame, SecuredLevel level) {
     if (cacheRevision_ != ring_.revision()) {
         // Keys came or went: indices moved, and a frame no key opened may open now.
         for (auto& opened : opened_)
@@ -78,12 +78,12 @@ int16_t& Decryption::cached(int32_t frame, SecuredLevel level) {
         cacheRevision_ = ring_.revision();
     }
     if (frame < 0) {
-        unused_ = kUntried;
+        unused_ = {kUntried, 0};
         return unused_;
     }
-    std::vector<int16_t>& opened = opened_[static_cast<size_t>(level)];
+    std::vector<Opened>& opened = opened_[static_cast<size_t>(level)];
     if (static_cast<size_t>(frame) >= opened.size())
-        opened.resize(static_cast<size_t>(frame) + 1, kUntried);
+        opened.resize(static_cast<size_t>(frame) + 1, {kUntried, 0});
     return opened[static_cast<size_t>(frame)];
 }
 
@@ -92,13 +92,16 @@ int Decryption::open(int32_t frame, const FrameBytes& bytes, const SecuredLayer&
     if (!layer.openable(bytes))
         return kNoKey;
     plain.copy(bytes);
-    int16_t& known = cached(frame, layer.level);
-    if (known == kNoKey)
+    const uint16_t mic = bytes.le16(layer.micAt);
+    Opened& known = cached(frame, layer.level);
+    if (known.mic != mic)
+        known = {kUntried, mic};
+    if (known.key == kNoKey)
         return kNoKey;
-    if (known >= 0 && tryKey(known, bytes, layer, plain))
-        return known;
-    known = static_cast<int16_t>(findKey(bytes, layer, plain));
-    return known;
+    if (known.key >= 0 && tryKey(known.key, bytes, layer, plain))
+        return known.key;
+    known.key = static_cast<int16_t>(findKey(bytes, layer, plain));
+    return known.key;
 }
 
 void Decryption::forgetFrames() {

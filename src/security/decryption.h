@@ -35,17 +35,24 @@ public:
     void forgetFrames();
 
 private:
+    // What opened a frame's layer, with a trace of the frame's MIC: an entry left
+    // by other bytes at the same place (another capture) is not taken for this one.
+    struct Opened {
+        int16_t key;
+        uint16_t mic;
+    };
+
     bool tryKey(int key, const FrameBytes& bytes, const SecuredLayer& layer, PlainFrame& plain) const;
     int findKey(const FrameBytes& bytes, const SecuredLayer& layer, PlainFrame& plain);
-    int16_t& cached(int32_t frame, SecuredLevel level);
+    Opened& cached(int32_t frame, SecuredLevel level);
     static uint64_t senderKey(const SecuredLayer& layer);
 
     KeyRing ring_;
     IeeeDirectory directory_;
     uint64_t cacheRevision_ = 0;
-    std::vector<int16_t> opened_[kSecuredLevelCount];
+    std::vector<Opened> opened_[kSecuredLevelCount];
     std::unordered_map<uint64_t, int16_t> lastKeyBySender_;
-    int16_t unused_ = 0;
+    Opened unused_{};
 };
 
 } // namespace qlm

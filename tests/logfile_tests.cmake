@@ -13,7 +13,8 @@ target_compile_definitions(qlntool_tests PRIVATE
     QLNTOOL_PATH="$<TARGET_FILE:qlntool>"
     EXAMPLE_PATH="${PROJECT_SOURCE_DIR}/examples/example.qln"
     ZIGBEE2004_CAPTURE_PATH="${PROJECT_SOURCE_DIR}/tests/data/zigbee2004_capture.qln"
-    TSHARK_PATH="${TSHARK_EXECUTABLE}")
+    TSHARK_PATH="${TSHARK_EXECUTABLE}"
+    SECURED_EXAMPLE_PATH="${PROJECT_SOURCE_DIR}/examples/secured_pro.qln")
 
 # pcap and pcapng export, read back by tshark.
 find_program(TSHARK_EXECUTABLE tshark)

@@ -601,3 +601,15 @@ TEST(Qlntool, AConvertedPcapngCarriesTheKeysThatOpenedItsFrames) {
     std::remove(packets.c_str());
     std::remove(log.c_str());
 }
+
+// The node table learns IEEE addresses from the auxiliary headers of the secured
+// example: the trust centre's short and extended addresses are one node.
+TEST(Qlntool, NodesOfASecuredNetworkKnowTheirIeeeAddresses) {
+    const std::string example = std::string(" ") + SECURED_EXAMPLE_PATH;
+    const std::string learnt = qlntool("nodes" + example).output;
+    const std::string classic = qlntool("nodes --classic" + example).output;
+    EXPECT_EQ(count(learnt, "\t-\t"), 1u) << learnt;  // the broadcast entry alone
+    EXPECT_NE(learnt.find("\t0000\t00124B"), std::string::npos) << learnt;
+    EXPECT_GT(count(classic, "\n"), count(learnt, "\n")) << classic;
+    EXPECT_EQ(classic.find("\t0000\t00124B"), std::string::npos) << classic;
+}

@@ -164,6 +164,7 @@ CMainFrame::CMainFrame(const WindowOptions& options, QWidget* parent)
     session_.conversation().setBrindle(settings_.brindle);
     decoding_.setMailBox(settings_.mailBox);
     decoding_.setZigbeePro(settings_.zigbeePro);
+    session_.capture().learnsIeeeAddresses = settings_.zigbeePro;
     addKeys(decoding_.keyRing(), settings_.keys, options.keys);
 
     view_ = new ui::CMyQuorlanmirexView(session_.capture(), decoding_, this);
@@ -629,6 +630,7 @@ void CMainFrame::toggleZigbeePro() {
     settings_.zigbeePro = !settings_.zigbeePro;
     zigbeeProAction_->setChecked(settings_.zigbeePro);
     decoding_.setZigbeePro(settings_.zigbeePro);
+    session_.capture().learnsIeeeAddresses = settings_.zigbeePro;  // for frames to come
     if (settings_.zigbeePro)
         decoding_.learnFromNewFrames();
     view_->update();

@@ -19,16 +19,16 @@ void Capture::clearFrames() {
 }
 
 void Capture::attributeFrom(int32_t first) {
-    attributeFrames(nodes, frames, first, oldestAttributedFrame_);
+    attributeFrames(nodes, frames, first, oldestAttributedFrame_, learnsIeeeAddresses);
 }
 
 int32_t Capture::findOrAddNode(const NodeAddress& given) {
-    return qlm::findOrAddNode(nodes, frames, given, oldestAttributedFrame_);
+    return qlm::findOrAddNode(nodes, frames, given, oldestAttributedFrame_, learnsIeeeAddresses);
 }
 
 void Capture::clearPreviousNodes(int32_t currentFrame) {
     oldestAttributedFrame_ = currentFrame < 0 ? 0 : currentFrame;
-    qlm::clearPreviousNodes(nodes, frames, oldestAttributedFrame_);
+    qlm::clearPreviousNodes(nodes, frames, oldestAttributedFrame_, learnsIeeeAddresses);
 }
 
 } // namespace qlm

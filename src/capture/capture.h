@@ -25,6 +25,9 @@ public:
     // The day the first record was taken on: today for a live capture, the
     // "+DATE:" line's day for an imported log; none when nobody said.
     std::optional<CivilDate> date;
+    // Attribution learns the IEEE addresses of ZigBee PRO headers (the "Decode
+    // ZigBee PRO" option); off, nodes come from the MAC addresses alone.
+    bool learnsIeeeAddresses = true;
 
     // Empties the capture for a new one: no frames, nodes back to the broadcast
     // entry, channels unmeasured and none selected, counters 0 (texts kept).

@@ -1,9 +1,11 @@
 #include "capture/frame_attribution.h"
 
 #include "capture/frame_addresses.h"
+#include "capture/mac_header_fields.h"
 #include "capture/nwk_header_fields.h"
 
 #include <algorithm>
+#include <array>
 #include <vector>
 
 namespace qlm {
@@ -18,6 +20,49 @@ void clearReferences(CapturedFrame& frame) {
 
 int32_t networkNode(const NodeTable& nodes, const NodeAddress& hop, uint16_t address) {
     return nodes.findNetworkNode(hop.has(kPanKnown), hop.pan, address);
+}
+
+// What a ZigBee PRO frame's headers say of IEEE addresses: the NWK header's
+// extended source and destination belong to its short source and destination,
+// the auxiliary header's address to the device that sent this hop. Each is given
+// with the PAN of the hop.
+constexpr uint16_t kFirstBroadcastAddress = 0xFFF8;  // ZigBee's broadcast addresses
+
+struct NwkIdentities {
+    std::array<NodeAddress, 3> addresses{};
+    int count = 0;
+
+    void add(const FrameBytes& bytes, const NodeAddress& hop, int shortAt, int ieeeAt,
+             int statusAt) {
+        if (shortAt < 0 || ieeeAt < 0 || shortAt + 2 > statusAt || ieeeAt + 8 > statusAt ||
+            bytes.le16(shortAt) >= kFirstBroadcastAddress)
+            return;
+        NodeAddress& address = addresses[static_cast<size_t>(count++)];
+        address = {};
+        if (hop.has(kPanKnown))
+            address.setPan(hop.pan);
+        address.setShort(bytes.le16(shortAt));
+        address.setExtended(bytes.le64(ieeeAt));
+    }
+};
+
+NwkIdentities nwkIdentities(const CapturedFrame& frame, const FrameAddresses& addresses) {
+    NwkIdentities identities;
+    const FrameBytes bytes = FrameBytes::of(frame);
+    const int payload = 1 + addresses.headerLength;
+    const int statusAt = bytes.at(0) - 1;
+    if (addresses.frameType != kMacData || addresses.secured || statusAt <= payload)
+        return identities;
+    const NwkHeaderFields nwk = readNwkHeader(bytes, payload, NwkLayout::kByVersion);
+    if (!nwk.pro)
+        return identities;
+    identities.add(bytes, addresses.source, nwk.sourceAt, nwk.extendedSourceAt, statusAt);
+    identities.add(bytes, addresses.destination, nwk.destinationAt, nwk.extendedDestinationAt,
+                   statusAt);
+    const MacHeaderFields mac = readMacHeader(bytes);
+    if (nwk.secured() && mac.source.present() && !mac.source.extended())
+        identities.add(bytes, addresses.source, mac.source.at, nwk.security.sourceAt, statusAt);
+    return identities;
 }
 
 // A MAC data frame: class by the NWK frame type, NWK ends of the route by search.
@@ -64,8 +109,10 @@ int32_t classify(const NodeTable& nodes, CapturedFrame& frame, const FrameAddres
 // innermost on top, so that a long chain of merges cannot exhaust the call stack.
 class Attribution {
 public:
-    Attribution(NodeTable& nodes, FrameStore& frames, int32_t oldestAttributed)
-        : nodes_(nodes), frames_(frames), oldest_(std::max(oldestAttributed, 0)) {}
+    Attribution(NodeTable& nodes, FrameStore& frames, int32_t oldestAttributed,
+                bool learnsIeeeAddresses)
+        : nodes_(nodes), frames_(frames), oldest_(std::max(oldestAttributed, 0)),
+          learnsIeeeAddresses_(learnsIeeeAddresses) {}
 
     void attributeFrom(int32_t first) {
         runs_.push_back(Run{std::max(first, 0)});
@@ -86,13 +133,15 @@ private:
         int32_t entry = CapturedFrame::kNoNode;
         uint64_t removals = 0;
     };
-    enum class Step : uint8_t { kSource, kDestination, kClass };
+    enum class Step : uint8_t { kSource, kDestination, kIdentities, kClass };
     // A run of frames being attributed, from `frame` to the last stored one.
     struct Run {
         int32_t frame;
         Step step = Step::kSource;
         FrameAddresses addresses{};
         Lookup lookup{};
+        NwkIdentities identities{};
+        int identity = 0;
     };
 
     void finishRuns() {
@@ -124,12 +173,28 @@ private:
         case Step::kDestination:
             if (source.hasAddress())
                 frame.macSourceNode = resolve(run.lookup, source);
-            run.step = Step::kClass;
+            run.step = Step::kIdentities;
+            run.identities = {};
+            run.identity = 0;
             return destination.hasAddress() &&
                    lookUp(run.lookup, nodes_.findOrAdd(destination));
+        case Step::kIdentities:
+            // The IEEE addresses the ZigBee PRO headers give join the nodes of
+            // their short addresses before the NWK ends of the route are looked up.
+            if (run.identity == 0) {
+                if (destination.hasAddress())
+                    frame.macDestNode = resolve(run.lookup, destination);
+                if (learnsIeeeAddresses_)
+                    run.identities = nwkIdentities(frame, run.addresses);
+            }
+            if (run.identity < run.identities.count) {
+                const NodeAddress& identity =
+                    run.identities.addresses[static_cast<size_t>(run.identity++)];
+                return lookUp(run.lookup, nodes_.findOrAdd(identity));
+            }
+            run.step = Step::kClass;
+            return false;
         case Step::kClass:
-            if (destination.hasAddress())
-                frame.macDestNode = resolve(run.lookup, destination);
             frame.frameClass = classify(nodes_, frame, run.addresses);
             run.step = Step::kSource;
             ++run.frame;
@@ -157,24 +222,26 @@ private:
     NodeTable& nodes_;
     FrameStore& frames_;
     const int32_t oldest_;
+    const bool learnsIeeeAddresses_;
     std::vector<Run> runs_;
 };
 
 } // namespace
 
 void attributeFrames(NodeTable& nodes, FrameStore& frames, int32_t first,
-                     int32_t oldestAttributed) {
+                     int32_t oldestAttributed, bool learnsIeeeAddresses) {
     nodes.takeMergeHappened();
-    Attribution(nodes, frames, oldestAttributed).attributeFrom(first);
+    Attribution(nodes, frames, oldestAttributed, learnsIeeeAddresses).attributeFrom(first);
 }
 
 int32_t findOrAddNode(NodeTable& nodes, FrameStore& frames, const NodeAddress& given,
-                      int32_t oldestAttributed) {
+                      int32_t oldestAttributed, bool learnsIeeeAddresses) {
     nodes.takeMergeHappened();
-    return Attribution(nodes, frames, oldestAttributed).findOrAdd(given);
+    return Attribution(nodes, frames, oldestAttributed, learnsIeeeAddresses).findOrAdd(given);
 }
 
-void clearPreviousNodes(NodeTable& nodes, FrameStore& frames, int32_t currentFrame) {
+void clearPreviousNodes(NodeTable& nodes, FrameStore& frames, int32_t currentFrame,
+                        bool learnsIeeeAddresses) {
     if (currentFrame < 0)
         currentFrame = 0;
     std::vector<bool> referenced(static_cast<size_t>(nodes.count()), false);
@@ -194,7 +261,7 @@ void clearPreviousNodes(NodeTable& nodes, FrameStore& frames, int32_t currentFra
     nodes.removeMarked();
     for (int32_t i = 0; i < currentFrame && i < frames.frameCount(); ++i)
         clearReferences(frames[i]);
-    attributeFrames(nodes, frames, currentFrame, currentFrame);
+    attributeFrames(nodes, frames, currentFrame, currentFrame, learnsIeeeAddresses);
 }
 
 } // namespace qlm

@@ -15,18 +15,24 @@ namespace qlm {
 // the next frame. Each pass folds the frames' link qualities into the averages
 // once more. Frames before `oldestAttributed` must hold no node references
 // ("Clear Previous" took them away).
+//
+// With `learnsIeeeAddresses`, the IEEE addresses a ZigBee PRO frame's NWK header
+// and auxiliary security header give for short addresses are found or added as
+// nodes before the frame's NWK ends are looked up, so that a device known by
+// either address is one node.
 void attributeFrames(NodeTable& nodes, FrameStore& frames, int32_t first,
-                     int32_t oldestAttributed = 0);
+                     int32_t oldestAttributed = 0, bool learnsIeeeAddresses = true);
 
 // Find-or-add for an address that does not come from a frame (a log's node
 // line), with the same pass over the stored frames after a merge. -1 when the
 // table is full and nothing matches.
 int32_t findOrAddNode(NodeTable& nodes, FrameStore& frames, const NodeAddress& given,
-                      int32_t oldestAttributed = 0);
+                      int32_t oldestAttributed = 0, bool learnsIeeeAddresses = true);
 
 // "Clear Previous": forgets the nodes that no frame from `currentFrame` to the
 // last refers to (the broadcast entry stays), then attributes those frames again.
 // Frames before the current one lose their node references.
-void clearPreviousNodes(NodeTable& nodes, FrameStore& frames, int32_t currentFrame);
+void clearPreviousNodes(NodeTable& nodes, FrameStore& frames, int32_t currentFrame,
+                        bool learnsIeeeAddresses = true);
 
 } // namespace qlm

@@ -9,6 +9,8 @@
 
 namespace qlntool {
 
+struct DecodingOptions;
+
 using Arguments = std::vector<std::string>;
 
 // Each command gets the arguments after its name and returns the exit status.
@@ -25,10 +27,11 @@ int extcapCommand(const Arguments& arguments);
 // Imports a log or packet file into a new capture; prints the error and returns
 // null on failure. A warning is printed; `partial` says that the reading stopped
 // before the file's end (the command then does its work with what was read, and
-// exits with the failure status). The ZigBee keys a pcapng file carries go to
-// `secrets` when given.
+// exits with the failure status). Given the decoding options, the capture
+// learns IEEE addresses from ZigBee PRO headers unless they say --classic, and
+// the ZigBee keys a pcapng file carries go to them.
 std::unique_ptr<qlm::Capture> importOrReport(const std::string& path, bool& partial,
-                                             std::vector<qlm::ZigbeeSecret>* secrets = nullptr);
+                                             DecodingOptions* decoding = nullptr);
 
 // Prints "qlntool: <message>" to standard error and returns the failure status.
 int fail(const std::string& message);

@@ -169,7 +169,7 @@ int dumpCommand(const Arguments& arguments) {
         return usageError(error);
 
     bool partial = false;
-    const auto capture = importOrReport(options.path, partial, &options.decoding.fileSecrets);
+    const auto capture = importOrReport(options.path, partial, &options.decoding);
     if (!capture)
         return 1;
 

@@ -22,7 +22,7 @@ int keysCommand(const Arguments& arguments) {
     if (files.size() != 1 || decoding.classic)
         return usageError("keys takes one log file");
     bool partial = false;
-    const auto capture = importOrReport(files[0], partial, &decoding.fileSecrets);
+    const auto capture = importOrReport(files[0], partial, &decoding);
     if (!capture)
         return 1;
     qlm::Decryption decryption;

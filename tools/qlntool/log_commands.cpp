@@ -103,9 +103,12 @@ SecurityCounts countSecured(const qlm::Capture& capture, const DecodingOptions& 
 } // namespace
 
 std::unique_ptr<qlm::Capture> importOrReport(const std::string& path, bool& partial,
-                                             std::vector<qlm::ZigbeeSecret>* secrets) {
+                                             DecodingOptions* decoding) {
     auto capture = std::make_unique<qlm::Capture>();
-    const qlm::FileResult result = qlm::importCaptureFile(*capture, path, nullptr, secrets);
+    if (decoding != nullptr)
+        capture->learnsIeeeAddresses = !decoding->classic;
+    const qlm::FileResult result = qlm::importCaptureFile(
+        *capture, path, nullptr, decoding != nullptr ? &decoding->fileSecrets : nullptr);
     partial = result.partial;
     if (!result) {
         fail(path + ": " + result.error);
@@ -124,7 +127,7 @@ int infoCommand(const Arguments& arguments) {
     if (files.size() != 1)
         return usageError("info takes one log file");
     bool partial = false;
-    const auto capture = importOrReport(files[0], partial, &decoding.fileSecrets);
+    const auto capture = importOrReport(files[0], partial, &decoding);
     if (!capture)
         return 1;
     std::printf("frames: %d\npackets: %d\nerrors: %d\nnodes: %d\n", capture->frames.frameCount(),
@@ -167,7 +170,7 @@ int convertCommand(const Arguments& arguments) {
     if (files.size() != 2)
         return usageError("convert takes an input and an output file (.qln, .pcap or .pcapng)");
     bool partial = false;
-    const auto capture = importOrReport(files[0], partial, &decoding.fileSecrets);
+    const auto capture = importOrReport(files[0], partial, &decoding);
     if (!capture)
         return 1;
     std::vector<qlm::ZigbeeSecret> secrets;
@@ -192,7 +195,7 @@ int nodesCommand(const Arguments& arguments) {
     if (files.size() != 1)
         return usageError("nodes takes one log file");
     bool partial = false;
-    const auto capture = importOrReport(files[0], partial, &decoding.fileSecrets);
+    const auto capture = importOrReport(files[0], partial, &decoding);
     if (!capture)
         return 1;
     std::printf("index\tname\tPAN\tshort\textended\tLQI\n");

@@ -299,7 +299,7 @@ bool isHexRunColumn(FieldColumn column) {
            std::end(kHexRunColumns);
 }
 
-// Whether the row shows its NWK payload decrypted.
+// Whether the row shows its NWK payload decrypted; the row must hold every column.
 bool nwkOpened(const qlm::CellRecorder& recorder) {
     for (size_t k = 0; k < recorder.size(); ++k)
         if (recorder[k].column == FieldColumn::kNwkDecryption && recorder[k].value == "OK")
@@ -322,9 +322,7 @@ int shownByte(const CapturedFrame& frame, const SealedRecord& sealed, bool opene
 // names, positions count up by one, and the run stops at the length byte or the
 // last stored byte. Returns the run's first position, -1 when it is empty.
 int checkHexRun(const qlm::CellRecorder& recorder, const CapturedFrame& frame,
-                const SealedRecord& sealed, FieldColumn column) {
-    const bool opened = nwkOpened(recorder);
-    require(!opened || sealed.sealed);  // only the fuzzing key opens anything
+                const SealedRecord& sealed, bool opened, FieldColumn column) {
     const int lengthByte = frame.length > 0 ? static_cast<int8_t>(frame.data[0]) : 0;
     int first = -1, last = -1;
     for (size_t k = 0; k < recorder.size(); ++k) {
@@ -363,7 +361,7 @@ void checkCutShortField(const qlm::CellRecorder& recorder) {
 }
 
 void checkRecordedRow(const qlm::CellRecorder& recorder, const qlm::ColumnFlags& columns,
-                      const CapturedFrame& frame, const SealedRecord& sealed) {
+                      const CapturedFrame& frame, const SealedRecord& sealed, bool opened) {
     require(recorder.leadingGaps() == 0);
     checkCutShortField(recorder);
     for (size_t k = 0; k < recorder.size(); ++k) {
@@ -380,7 +378,7 @@ void checkRecordedRow(const qlm::CellRecorder& recorder, const qlm::ColumnFlags&
     // run of the layer that carries it.
     int outerStart = -1;
     for (FieldColumn column : kHexRunColumns) {
-        const int first = checkHexRun(recorder, frame, sealed, column);
+        const int first = checkHexRun(recorder, frame, sealed, opened, column);
         if (column == FieldColumn::kPhyHexPayload)
             require(first <= 0);  // the whole frame from its length byte on
         if (first >= 0 && outerStart >= 0)
@@ -519,12 +517,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const AlignedCopies copies(frames);
         for (int32_t i = 0; i < recordCount; ++i) {
             const CapturedFrame* previous = i > 0 ? &copies[i - 1] : nullptr;
-            recorders[i].clear();
-            dissector.dissect(copies[i], previous, i, recorders[i]);
-            checkRecordedRow(recorders[i], columns, copies[i], sealedRecords[i]);
             everything.clear();
             everyColumn.dissect(copies[i], previous, i, everything);
-            checkRecordedRow(everything, referenceColumns, copies[i], sealedRecords[i]);
+            const bool opened = nwkOpened(everything);
+            require(!opened || sealedRecords[i].sealed);  // only the fuzzing key opens anything
+            checkRecordedRow(everything, referenceColumns, copies[i], sealedRecords[i], opened);
+            recorders[i].clear();
+            dissector.dissect(copies[i], previous, i, recorders[i]);
+            checkRecordedRow(recorders[i], columns, copies[i], sealedRecords[i], opened);
             checkSelection(recorders[i], everything, columns);
         }
     }

@@ -356,7 +356,10 @@ TEST(Window, AKeyAddedInTheKeysDialogOpensCapturedFramesAndIsKept) {
         EXPECT_EQ(rows, 3);
         EXPECT_EQ(decryptionCells(*window, 3), "OK;OK;");
 
+        render(*window);
+        ASSERT_NE(window->session().capture().frames[3].rowWidth, -1);
         window->toggleZigbeePro();
+        EXPECT_EQ(window->session().capture().frames[3].rowWidth, -1);  // measured again
         EXPECT_EQ(decryptionCells(*window, 3), "");
         window->toggleZigbeePro();
         ASSERT_TRUE(window->exportFile(folder.filePath(QStringLiteral("secured.pcapng"))));

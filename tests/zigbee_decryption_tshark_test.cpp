@@ -143,3 +143,38 @@ TEST(ZigbeeDecryption, AFrameAtTheSamePlaceInAnotherCaptureIsOpenedAfresh) {
 
 } // namespace
 } // namespace qlm::test
+
+namespace qlm::test {
+namespace {
+
+// An APS frame secured without its sender's address, in a NWK header that does
+// not carry it either: the node table names the device behind the short address.
+TEST(ZigbeeDecryption, TheNodeTableNamesTheSenderOfAnApsFrameWithoutItsAddress) {
+    const Securing linkKey{0, 0x45, kDevice, false, {}, keyOf(kLinkKey)};
+    const Bytes aps = secured(Bytes{0x20, 0x01, 0x02, 0x04, 0x04, 0x01, 0x01, 0x12},
+                              Bytes{0x18, 0x02, 0x0A, 0x00, 0x00, 0x29, 0x10, 0x09}, linkKey);
+    FrameStore store;
+    ASSERT_TRUE(append(store, macData(nwkHeader(0x08, 0x00, 0x0000, 0x1234, 0x1E, 9) + aps)));
+
+    Decryption decryption;
+    decryption.ring().add(*parseKeyText(kLinkKey).key);
+    FrameDissector dissector(zigbeeColumns());
+    dissector.setZigbeePro(true);
+    dissector.setDecryption(&decryption);
+    CellRecorder unknown;
+    dissector.dissect(store, 0, unknown);
+    EXPECT_EQ(decryptionCells(unknown), "APS No key;");
+
+    NodeTable nodes;
+    NodeAddress device;
+    device.setShort(0x1234);
+    device.setExtended(kDevice);
+    nodes.findOrAdd(device);
+    decryption.directory().useNodeTable(&nodes);
+    CellRecorder known;
+    dissector.dissect(store, 0, known);
+    EXPECT_EQ(decryptionCells(known), "APS OK;");
+}
+
+} // namespace
+} // namespace qlm::test

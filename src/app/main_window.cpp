@@ -165,6 +165,7 @@ CMainFrame::CMainFrame(const WindowOptions& options, QWidget* parent)
     decoding_.setMailBox(settings_.mailBox);
     decoding_.setZigbeePro(settings_.zigbeePro);
     session_.capture().learnsIeeeAddresses = settings_.zigbeePro;
+    decoding_.useNodeTable(&session_.capture().nodes);
     addKeys(decoding_.keyRing(), settings_.keys, options.keys);
 
     view_ = new ui::CMyQuorlanmirexView(session_.capture(), decoding_, this);

@@ -29,6 +29,9 @@ public:
     void setMailBox(bool on);
     void setZigbeePro(bool on);
 
+    // The capture's node table, asked for the IEEE address of a short address
+    // when the frames taught none.
+    void useNodeTable(const NodeTable* nodes) { decryption_.directory().useNodeTable(nodes); }
     // The key ring, to change; every change is followed by keysChanged().
     KeyRing& keyRing() { return decryption_.ring(); }
     void keysChanged() { frames_.forgetRowWidths(); }

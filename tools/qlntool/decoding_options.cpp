@@ -40,6 +40,7 @@ void prepareDecryption(qlm::Decryption& decryption, const DecodingOptions& optio
                        const qlm::Capture& capture, const std::string& path) {
     if (options.classic)
         return;
+    decryption.directory().useNodeTable(&capture.nodes);
     for (const qlm::RingKey& key : options.keys)
         decryption.ring().add(key);
     for (const qlm::RingKey& key : qlm::keysOf(options.fileSecrets, path))

@@ -84,6 +84,14 @@ TEST(ApsPro, SecuredFrameShowsItsAuxiliaryHeaderAndMic) {
     EXPECT_EQ(cell.explanation, "The frame counter is 0x00000007  (APL)");
 }
 
+// An inter-PAN frame has no auxiliary header: its security bit does not make the
+// bytes after its addressing one, nor the frame cut short.
+TEST(ApsPro, AnInterPanFrameWithItsSecurityBitSetIsNotCutShort) {
+    const std::string text = apsText({0x23, 0x06, 0x00, 0x04, 0x01, 0x11, 0x22, 0x33});
+    EXPECT_EQ(text.find("Trunc"), std::string::npos) << text;
+    EXPECT_EQ(text.find("SecLvl"), std::string::npos) << text;
+}
+
 TEST(ApsPro, SecurityCommands) {
     Bytes transport{0x01, 0x24, 0x05, 0x01};
     for (uint8_t i = 0; i < 16; ++i)

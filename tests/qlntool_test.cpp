@@ -590,6 +590,9 @@ TEST(Qlntool, AConvertedPcapngCarriesTheKeysThatOpenedItsFrames) {
     ASSERT_EQ(convert.status, 0) << convert.output;
     const ToolRun read = qlntool("dump --format text " + packets);
     EXPECT_EQ(count(read.output, "Decr=OK"), 5u) << read.output;
+    // The network key the file carries is listed where the capture carries it too.
+    EXPECT_EQ(qlntool("keys " + packets).output,
+              std::string("frame\tkind\tkey\n2\tNetwork key\t") + qlm::test::kNetworkKey + "\n");
     const ToolRun classic = qlntool("convert --classic " + log + " " + packets);
     ASSERT_EQ(classic.status, 0) << classic.output;
     EXPECT_EQ(count(qlntool("dump --format text " + packets).output, "Decr=OK"), 4u);

@@ -164,5 +164,24 @@ TEST(KeyRing, HoldsTheWellKnownKeyAndEachKeyOnce) {
     EXPECT_EQ(ring.size(), 1);
 }
 
+// A key learnt from a capture goes with it, unless someone gave the same key.
+TEST(KeyRing, AKeyGivenAfterItWasLearntStaysWhenTheCaptureGoes) {
+    KeyRing ring;
+    RingKey learnt = *parseKeyText("0102030405060708090A0B0C0D0E0F10").key;
+    learnt.learntAtFrame = 41;
+    learnt.origin = "frame 42";
+    learnt.sequence = 3;
+    RingKey other = *parseKeyText("1112131415161718191A1B1C1D1E1F20").key;
+    other.learntAtFrame = 7;
+    ring.add(learnt);
+    ring.add(other);
+    EXPECT_EQ(ring.add(*parseKeyText("0102030405060708090A0B0C0D0E0F10:mine").key), 1);
+    EXPECT_EQ(ring.key(1).label, "mine");
+    EXPECT_EQ(ring.key(1).sequence, 3);
+    ring.forgetLearnt();
+    ASSERT_EQ(ring.size(), 2);
+    EXPECT_EQ(ring.key(1).origin, "user");
+}
+
 } // namespace
 } // namespace qlm

@@ -92,13 +92,13 @@ bool KeysDialog::addEntered() {
         message_->setText(text(key.error));
         return false;
     }
-    const int before = ring_.size();
-    const int index = ring_.add(*key.key);
-    if (ring_.size() == before) {
+    const int existing = ring_.find(key.key->key);
+    if (existing >= 0 && ring_.key(existing).learntAtFrame < 0) {
         message_->setText(QStringLiteral("The ring holds this key already, as \"%1\"")
-                              .arg(text(ring_.key(index).label)));
+                              .arg(text(ring_.key(existing).label)));
         return false;
     }
+    ring_.add(*key.key);  // a key learnt from the capture becomes the user's
     message_->clear();
     entry_->clear();
     fill();

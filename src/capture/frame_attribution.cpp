@@ -3,6 +3,7 @@
 #include "capture/frame_addresses.h"
 #include "capture/mac_header_fields.h"
 #include "capture/nwk_header_fields.h"
+#include "capture/reception_status.h"
 
 #include <algorithm>
 #include <array>
@@ -35,6 +36,7 @@ struct NwkIdentities {
     void add(const FrameBytes& bytes, const NodeAddress& hop, int shortAt, int ieeeAt,
              int statusAt) {
         if (shortAt < 0 || ieeeAt < 0 || shortAt + 2 > statusAt || ieeeAt + 8 > statusAt ||
+            !bytes.holds(shortAt, 2) || !bytes.holds(ieeeAt, 8) ||
             bytes.le16(shortAt) >= kFirstBroadcastAddress)
             return;
         NodeAddress& address = addresses[static_cast<size_t>(count++)];
@@ -51,7 +53,9 @@ NwkIdentities nwkIdentities(const CapturedFrame& frame, const FrameAddresses& ad
     const FrameBytes bytes = FrameBytes::of(frame);
     const int payload = 1 + addresses.headerLength;
     const int statusAt = bytes.at(0) - 1;
-    if (addresses.frameType != kMacData || addresses.secured || statusAt <= payload)
+    // Only frames received whole teach addresses.
+    const bool crcGood = frame.length > 0 && (frame.data[frame.length - 1] & kCrcGood) != 0;
+    if (addresses.frameType != kMacData || addresses.secured || statusAt <= payload || !crcGood)
         return identities;
     const NwkHeaderFields nwk = readNwkHeader(bytes, payload, NwkLayout::kByVersion);
     if (!nwk.pro)

@@ -144,7 +144,9 @@ bool decodeSecuredPayload(FrameDecoding& d, const NwkHeaderFields& nwk,
     const Decryption* decryption = d.context.decryption;
     return decryption != nullptr &&
            openSecuredLayer(
-               d, apsSecuredLayer(d.source, nwk, header, d.layerEnd, decryption->directory()),
+               d,
+               apsSecuredLayer(d.source, framePan(d.source, readMacHeader(d.source)), nwk, header,
+                               d.layerEnd, decryption->directory()),
                kSecurityColumns);
 }
 
@@ -157,7 +159,9 @@ void decodeProApsFrame(FrameDecoding& d, const NwkHeaderFields& nwk) {
         if (decodeHeader(d, header)) {
             if (header.frameType() == kApsData)
                 emitZdoCluster(d, header);
-            const bool plain = !header.secured() || decodeSecuredPayload(d, nwk, header);
+            // An inter-PAN frame carries no auxiliary header, whatever its bit says.
+            const bool plain =
+                !header.security.present() || decodeSecuredPayload(d, nwk, header);
             if (plain && header.frameType() == kApsCommand)
                 decodeApsCommand(d);
         }

@@ -16,9 +16,11 @@ void GridDecoding::setZigbeePro(bool on) {
 bool GridDecoding::learnFromNewFrames() {
     if (!dissector_.zigbeePro())
         return false;
-    const uint64_t before = decryption_.ring().revision();
+    const uint64_t keysBefore = decryption_.ring().revision();
+    const uint64_t addressesBefore = decryption_.directory().revision();
     learning_.catchUp(decryption_, frames_);
-    if (decryption_.ring().revision() == before)
+    if (decryption_.ring().revision() == keysBefore &&
+        decryption_.directory().revision() == addressesBefore)
         return false;
     frames_.forgetRowWidths();
     return true;

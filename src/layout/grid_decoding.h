@@ -38,7 +38,7 @@ public:
     // The keys that open frames of the capture (each frame is opened for it).
     std::vector<KeyUse> keysUsed() { return qlm::keysUsed(decryption_, frames_); }
     // Learns from the frames stored since the last call; true when that taught a
-    // key, and rows were forgotten.
+    // key or a sender's address, and rows were forgotten.
     bool learnFromNewFrames();
 
 private:

@@ -70,12 +70,14 @@ int Decryption::findKey(const FrameBytes& bytes, const SecuredLayer& layer, Plai
 }
 
 Decryption::Opened& Decryption::cached(int32_t frame, SecuredLevel level) {
-    if (cacheRevision_ != ring_.revision()) {
-        // Keys came or went: indices moved, and a frame no key opened may open now.
+    if (cacheRevision_ != ring_.revision() || cacheDirectoryRevision_ != directory_.revision()) {
+        // Keys came or went, or a sender's address became known: indices moved,
+        // and a frame no key opened may open now.
         for (auto& opened : opened_)
             opened.clear();
         lastKeyBySender_.clear();
         cacheRevision_ = ring_.revision();
+        cacheDirectoryRevision_ = directory_.revision();
     }
     if (frame < 0) {
         unused_ = {kUntried, 0};

@@ -50,6 +50,7 @@ private:
     KeyRing ring_;
     IeeeDirectory directory_;
     uint64_t cacheRevision_ = 0;
+    uint64_t cacheDirectoryRevision_ = 0;
     std::vector<Opened> opened_[kSecuredLevelCount];
     std::unordered_map<uint64_t, int16_t> lastKeyBySender_;
     Opened unused_{};

@@ -57,6 +57,7 @@ bool KeyLearning::learnFrom(Decryption& decryption, const CapturedFrame& frame, 
     const auto key = transportedKey(opened.view, opened.aps.payloadAt, opened.end, index);
     if (!key)
         return false;
+    note(*key);
     const bool known = decryption.ring().find(key->key) >= 0;
     decryption.ring().add(*key);  // a known key may learn its sequence number
     return !known;
@@ -84,10 +85,18 @@ std::vector<KeyUse> keysUsed(Decryption& decryption, const FrameStore& frames) {
     return uses;
 }
 
+void KeyLearning::note(const RingKey& key) {
+    for (const RingKey& known : transported_)
+        if (known.learntAtFrame == key.learntAtFrame && known.key == key.key)
+            return;  // read again after a later key
+    transported_.push_back(key);
+}
+
 void KeyLearning::catchUp(Decryption& decryption, const FrameStore& frames) {
     if (clears_ != frames.clears()) {
         clears_ = frames.clears();
         read_ = 0;
+        transported_.clear();
         decryption.forgetFrames();
         decryption.ring().forgetLearnt();
     }

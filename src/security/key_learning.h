@@ -21,11 +21,19 @@ public:
     void catchUp(Decryption& decryption, const FrameStore& frames);
 
     // Reads one record; true when it taught a key the ring did not hold.
-    static bool learnFrom(Decryption& decryption, const CapturedFrame& frame, int32_t index);
+    bool learnFrom(Decryption& decryption, const CapturedFrame& frame, int32_t index);
+
+    // Every key a transport-key command of the capture carried, with its frame,
+    // in the order read; a key the ring held already (typed, or from a file) is
+    // listed too.
+    const std::vector<RingKey>& transported() const { return transported_; }
 
 private:
+    void note(const RingKey& key);
+
     uint64_t clears_ = 0;
     int32_t read_ = 0;
+    std::vector<RingKey> transported_;
 };
 
 // A key of the ring that opened frames of a capture, and at which levels (a bit

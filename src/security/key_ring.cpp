@@ -29,8 +29,15 @@ int KeyRing::find(const Key128& key) const {
 int KeyRing::add(RingKey key) {
     const int existing = find(key.key);
     if (existing >= 0) {
-        // A learnt network key teaches its sequence number to the same key typed in.
         RingKey& held = entries_[static_cast<size_t>(existing)].key;
+        if (held.learntAtFrame >= 0 && key.learntAtFrame < 0) {
+            if (key.sequence == RingKey::kNoSequence)
+                key.sequence = held.sequence;
+            held = std::move(key);
+            ++revision_;
+            return existing;
+        }
+        // A learnt network key teaches its sequence number to the same key typed in.
         if (held.sequence == RingKey::kNoSequence && key.sequence != RingKey::kNoSequence) {
             held.sequence = key.sequence;
             ++revision_;

@@ -22,7 +22,9 @@ public:
     const std::vector<RingKey> keys() const;
 
     // Adds a key unless the ring holds the same bytes already. The index of the
-    // key in the ring either way.
+    // key in the ring either way. A key given by someone (the user, a file) takes
+    // the place of the same key learnt from a capture, which then stays when the
+    // capture goes.
     int add(RingKey key);
     // Removes a key; the well-known key stays.
     bool remove(int index);

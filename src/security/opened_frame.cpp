@@ -1,15 +1,23 @@
 #include "security/opened_frame.h"
 
 #include "capture/mac_header_fields.h"
+#include "capture/reception_status.h"
 
 namespace qlm {
 namespace {
 
+// Addresses are learnt from frames received whole, and only from the header
+// bytes before the status bytes.
 void learnAddresses(IeeeDirectory& directory, const FrameBytes& bytes, const MacHeaderFields& mac,
                     const NwkHeaderFields& nwk) {
+    const int statusAt = statusPosition(bytes);
+    if (!bytes.holds(0, 1) || (bytes.at(bytes.size() - 1) & kCrcGood) == 0)
+        return;
+    const std::optional<uint16_t> pan = framePan(bytes, mac);
     auto learnPair = [&](int shortAt, int ieeeAt) {
-        if (shortAt >= 0 && ieeeAt >= 0 && bytes.holds(shortAt, 2) && bytes.holds(ieeeAt, 8))
-            directory.learn(bytes.le16(shortAt), bytes.le64(ieeeAt));
+        if (shortAt >= 0 && ieeeAt >= 0 && bytes.holds(shortAt, 2) && bytes.holds(ieeeAt, 8) &&
+            shortAt + 2 <= statusAt && ieeeAt + 8 <= statusAt)
+            directory.learn(pan, bytes.le16(shortAt), bytes.le64(ieeeAt));
     };
     learnPair(nwk.sourceAt, nwk.extendedSourceAt);
     learnPair(nwk.destinationAt, nwk.extendedDestinationAt);
@@ -57,7 +65,8 @@ bool openFrame(Decryption& decryption, const CapturedFrame& frame, int32_t index
     opened.apsRead = true;
     if (opened.aps.secured() && opened.aps.frameType() != kApsInterPan)
         openLayer(decryption, index,
-                  apsSecuredLayer(opened.view, nwk, opened.aps, opened.end, decryption.directory()),
+                  apsSecuredLayer(opened.view, framePan(bytes, mac), nwk, opened.aps, opened.end,
+                                  decryption.directory()),
                   opened);
     return true;
 }

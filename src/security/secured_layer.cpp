@@ -11,10 +11,11 @@ std::optional<uint64_t> headerSender(const FrameBytes& bytes, const SecurityHead
     return std::nullopt;
 }
 
-std::optional<uint64_t> shortSender(const FrameBytes& bytes, int at, const IeeeDirectory& directory) {
+std::optional<uint64_t> shortSender(const FrameBytes& bytes, std::optional<uint16_t> pan, int at,
+                                    const IeeeDirectory& directory) {
     if (at < 0 || !bytes.holds(at, 2))
         return std::nullopt;
-    return directory.find(bytes.le16(at));
+    return directory.find(pan, bytes.le16(at));
 }
 
 SecuredLayer layerOf(const FrameBytes& bytes, SecuredLevel level, int headerStart,
@@ -37,6 +38,13 @@ bool SecuredLayer::openable(const FrameBytes& bytes) const {
            bytes.holds(headerStart, micAt + security.micLength() - headerStart);
 }
 
+std::optional<uint16_t> framePan(const FrameBytes& bytes, const MacHeaderFields& mac) {
+    for (int at : {mac.destination.panAt, mac.source.panAt})
+        if (at >= 0 && bytes.holds(at, 2))
+            return bytes.le16(at);
+    return std::nullopt;
+}
+
 int micPosition(const SecurityHeaderFields& security, int end) {
     const int micAt = end - security.micLength();
     return security.endAt >= 0 && micAt >= security.endAt ? micAt : -1;
@@ -46,19 +54,20 @@ SecuredLayer nwkSecuredLayer(const FrameBytes& bytes, const MacHeaderFields& mac
                              const NwkHeaderFields& nwk, const IeeeDirectory& directory) {
     SecuredLayer layer = layerOf(bytes, SecuredLevel::kNwk, nwk.start, nwk.security, statusPosition(bytes));
     if (!layer.sender && mac.source.present() && !mac.source.extended())
-        layer.sender = shortSender(bytes, mac.source.at, directory);
+        layer.sender = shortSender(bytes, framePan(bytes, mac), mac.source.at, directory);
     else if (!layer.sender && mac.source.extended() && bytes.holds(mac.source.at, 8))
         layer.sender = bytes.le64(mac.source.at);
     return layer;
 }
 
-SecuredLayer apsSecuredLayer(const FrameBytes& bytes, const NwkHeaderFields& nwk,
-                             const ApsHeaderFields& aps, int end, const IeeeDirectory& directory) {
+SecuredLayer apsSecuredLayer(const FrameBytes& bytes, std::optional<uint16_t> pan,
+                             const NwkHeaderFields& nwk, const ApsHeaderFields& aps, int end,
+                             const IeeeDirectory& directory) {
     SecuredLayer layer = layerOf(bytes, SecuredLevel::kAps, aps.start, aps.security, end);
     if (!layer.sender && nwk.extendedSourceAt >= 0 && bytes.holds(nwk.extendedSourceAt, 8))
         layer.sender = bytes.le64(nwk.extendedSourceAt);
     if (!layer.sender)
-        layer.sender = shortSender(bytes, nwk.sourceAt, directory);
+        layer.sender = shortSender(bytes, pan, nwk.sourceAt, directory);
     return layer;
 }
 

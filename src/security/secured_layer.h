@@ -38,6 +38,8 @@ struct SecuredLayer {
 int micPosition(const SecurityHeaderFields& security, int end);
 // The end of a frame's layers: its first status byte.
 inline int statusPosition(const FrameBytes& bytes) { return bytes.at(0) - 1; }
+// The PAN a frame was sent in: its MAC destination PAN, or its source PAN.
+std::optional<uint16_t> framePan(const FrameBytes& bytes, const MacHeaderFields& mac);
 
 // The NWK layer: the sender is the device that sent this hop, named by the
 // auxiliary header or, failing that, by the MAC source's short address.
@@ -47,7 +49,8 @@ SecuredLayer nwkSecuredLayer(const FrameBytes& bytes, const MacHeaderFields& mac
 // auxiliary header, the NWK header's extended source or the NWK source's short
 // address. The APS frame ends before `end`: the NWK MIC when the NWK layer is
 // secured too, the status bytes otherwise.
-SecuredLayer apsSecuredLayer(const FrameBytes& bytes, const NwkHeaderFields& nwk,
-                             const ApsHeaderFields& aps, int end, const IeeeDirectory& directory);
+SecuredLayer apsSecuredLayer(const FrameBytes& bytes, std::optional<uint16_t> pan,
+                             const NwkHeaderFields& nwk, const ApsHeaderFields& aps, int end,
+                             const IeeeDirectory& directory);
 
 } // namespace qlm

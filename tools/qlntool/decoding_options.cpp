@@ -37,7 +37,8 @@ bool takeDecodingOption(const Arguments& arguments, size_t& i, DecodingOptions& 
 }
 
 void prepareDecryption(qlm::Decryption& decryption, const DecodingOptions& options,
-                       const qlm::Capture& capture, const std::string& path) {
+                       const qlm::Capture& capture, const std::string& path,
+                       qlm::KeyLearning* learning) {
     if (options.classic)
         return;
     decryption.directory().useNodeTable(&capture.nodes);
@@ -45,7 +46,8 @@ void prepareDecryption(qlm::Decryption& decryption, const DecodingOptions& optio
         decryption.ring().add(key);
     for (const qlm::RingKey& key : qlm::keysOf(options.fileSecrets, path))
         decryption.ring().add(key);
-    qlm::KeyLearning().catchUp(decryption, capture.frames);
+    qlm::KeyLearning ownLearning;
+    (learning != nullptr ? *learning : ownLearning).catchUp(decryption, capture.frames);
 }
 
 void configureDissector(qlm::FrameDissector& dissector, const DecodingOptions& options,

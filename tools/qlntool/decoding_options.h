@@ -4,6 +4,7 @@
 
 #include "dissect/frame_dissector.h"
 #include "security/decryption.h"
+#include "security/key_learning.h"
 #include "security/ring_key.h"
 
 #include <string>
@@ -26,9 +27,11 @@ struct DecodingOptions {
 bool takeDecodingOption(const Arguments& arguments, size_t& i, DecodingOptions& options,
                         std::string& error);
 
-// The ring of the options and of the file `path`, taught by the capture's frames.
+// The ring of the options and of the file `path`, taught by the capture's frames
+// (through `learning` when given).
 void prepareDecryption(qlm::Decryption& decryption, const DecodingOptions& options,
-                       const qlm::Capture& capture, const std::string& path);
+                       const qlm::Capture& capture, const std::string& path,
+                       qlm::KeyLearning* learning = nullptr);
 
 // A dissector that decodes as the options say, opening frames with `decryption`.
 void configureDissector(qlm::FrameDissector& dissector, const DecodingOptions& options,

@@ -26,15 +26,12 @@ int keysCommand(const Arguments& arguments) {
     if (!capture)
         return 1;
     qlm::Decryption decryption;
-    prepareDecryption(decryption, decoding, *capture, files[0]);
+    qlm::KeyLearning learning;
+    prepareDecryption(decryption, decoding, *capture, files[0], &learning);
     std::printf("frame\tkind\tkey\n");
-    const qlm::KeyRing& ring = decryption.ring();
-    for (int i = 0; i < ring.size(); ++i) {
-        const qlm::RingKey& key = ring.key(i);
-        if (key.learntAtFrame >= 0)
-            std::printf("%d\t%s\t%s\n", key.learntAtFrame + 1, qlm::keyKindName(key.kind),
-                        qlm::keyHex(key.key).c_str());
-    }
+    for (const qlm::RingKey& key : learning.transported())
+        std::printf("%d\t%s\t%s\n", key.learntAtFrame + 1, qlm::keyKindName(key.kind),
+                    qlm::keyHex(key.key).c_str());
     return partial ? 1 : 0;
 }
 

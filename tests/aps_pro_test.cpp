@@ -51,6 +51,37 @@ TEST(ApsPro, DataFrameWithSixteenBitClusterAndZdoName) {
               std::string(kPlainData) + "DstEP=01  Clst=0006  Prfl=0104  SrcEP=01 | Cnt=22 |");
 }
 
+// The explanations name the cluster of the Cluster Library and the profile.
+TEST(ApsPro, ClusterAndProfileExplanationsNameThem) {
+    const auto explanations = [](const Bytes& aps, size_t stored = SIZE_MAX) {
+        const CellRecorder row = decodeAps(aps, stored);
+        std::string text;
+        for (const char* caption : {"Clst", "Prfl"}) {
+            CellRecorder::Cell cell;
+            if (findCell(row, caption, cell) != nullptr)
+                text += std::string(cell.explanation) + "|";
+        }
+        return text;
+    };
+    EXPECT_EQ(explanations({0x00, 0x01, 0x06, 0x00, 0x04, 0x01, 0x01, 0x22}),
+              "The cluster identifier is 0x0006, On/Off  (APL)|"
+              "The profile identifier is 0x0104, Home Automation  (APL)|");
+    EXPECT_EQ(explanations({0x00, 0x0B, 0x00, 0xEF, 0x5E, 0xC0, 0x0B, 0x23}),
+              "The cluster identifier is 0xEF00, Tuya (manufacturer specific)  (APL)|"
+              "The profile identifier is 0xC05E, Light Link  (APL)|");
+    // Unknown clusters and profiles, the device objects' clusters, and a cluster
+    // whose profile was not captured keep the plain sentence.
+    EXPECT_EQ(explanations({0x00, 0x01, 0x01, 0xFC, 0x34, 0x12, 0x01, 0x24}),
+              "The cluster identifier is 0xFC01  (APL)|The profile identifier is 0x1234  (APL)|");
+    EXPECT_EQ(explanations({0x00, 0x00, 0x06, 0x00, 0x00, 0x00, 0x00, 0x25}),
+              "The cluster identifier is 0x0006  (APL)|"
+              "The profile identifier is 0x0000, ZigBee Device Profile  (APL)|");
+    const size_t throughCluster = kMacPayloadStart + 8 + 4;
+    EXPECT_EQ(explanations({0x00, 0x01, 0x06, 0x00, 0x04, 0x01, 0x01, 0x22}, throughCluster)
+                  .rfind("The cluster identifier is 0x0006  (APL)|The captured frame ends", 0),
+              0u);
+}
+
 TEST(ApsPro, GroupDeliveryCarriesTheGroupInPlaceOfTheDestinationEndpoint) {
     const CellRecorder row = decodeAps({0x0C, 0x01, 0x40, 0x06, 0x00, 0x04, 0x01, 0x01, 0x22});
     EXPECT_EQ(rowText(row), "Type=Data  Dlvry=Group  Encr=No  Ack=No  XHdr=No | Grp=4001  "

@@ -9,7 +9,9 @@
 #include "dissect/hex_run.h"
 #include "dissect/security_header.h"
 #include "dissect/short_text.h"
+#include "dissect/zcl_cluster_table.h"
 #include "dissect/zdo_cluster.h"
+#include "dissect/zigbee_profiles.h"
 #include "security/decryption.h"
 
 namespace qlm {
@@ -65,6 +67,20 @@ void decodeControl(FrameDecoding& d, const ApsHeaderFields& header) {
     d.out.endGroup();
 }
 
+// The names of the cluster (of the ZigBee Cluster Library; the device objects'
+// clusters are named in the ZDO cell) and of the profile.
+std::string_view clusterName(const FrameDecoding& d, const ApsHeaderFields& header) {
+    if (header.profileAt < 0 || !d.stored(header.profileAt, 2) || d.le16(header.profileAt) == 0)
+        return {};
+    const ZclCluster* cluster = findZclCluster(d.le16(header.clusterAt));
+    return cluster != nullptr ? cluster->name : std::string_view{};
+}
+
+std::string_view profileName(const FrameDecoding& d, const ApsHeaderFields& header) {
+    return d.stored(header.profileAt, 2) ? zigbeeProfileName(d.le16(header.profileAt))
+                                         : std::string_view{};
+}
+
 bool decodeAddressing(FrameDecoding& d, const ApsHeaderFields& header,
                       const AplAddressingColumns& columns) {
     if (header.clusterAt < 0)
@@ -75,10 +91,12 @@ bool decodeAddressing(FrameDecoding& d, const ApsHeaderFields& header,
                       "The destination endpoint is 0x%s  (APL)")) &&
         (header.groupAt < 0 || emitHexField(d, C::kAplGroupAddress, kStyle, "Grp", 2,
                                             "The frame is for the group 0x%s  (APL)")) &&
-        emitHexField(d, columns.cluster, kStyle, "Clst", 2,
-                     "The cluster identifier is 0x%s  (APL)") &&
-        emitHexField(d, columns.profile, kStyle, "Prfl", 2,
-                     "The profile identifier is 0x%s  (APL)") &&
+        emitNamedHexField(d, columns.cluster, kStyle, "Clst", 2, clusterName(d, header),
+                          "The cluster identifier is 0x%s  (APL)",
+                          "The cluster identifier is 0x%s, %s  (APL)") &&
+        emitNamedHexField(d, columns.profile, kStyle, "Prfl", 2, profileName(d, header),
+                          "The profile identifier is 0x%s  (APL)",
+                          "The profile identifier is 0x%s, %s  (APL)") &&
         (header.sourceEndpointAt < 0 ||
          emitHexField(d, columns.sourceEndpoint, kStyle, "SrcEP", 1,
                       "The source endpoint is 0x%s  (APL)"));

@@ -13,6 +13,12 @@ namespace qlm {
 bool emitHexField(FrameDecoding& d, FieldColumn column, CellStyle style, std::string_view caption,
                   int size, std::string_view pattern);
 
+// As emitHexField, the sentence naming the value where a name is given:
+// `namedPattern` takes the digits and the name, `pattern` the digits alone.
+bool emitNamedHexField(FrameDecoding& d, FieldColumn column, CellStyle style,
+                       std::string_view caption, int size, std::string_view name,
+                       std::string_view pattern, std::string_view namedPattern);
+
 // An IEEE (extended) address at the cursor, eight little-endian bytes shown as 16
 // hexadecimal digits, the most significant first; otherwise as emitHexField.
 bool emitIeeeField(FrameDecoding& d, FieldColumn column, CellStyle style,

@@ -292,7 +292,7 @@ std::optional<int> hexByteValue(std::string_view text) {
 
 constexpr FieldColumn kHexRunColumns[] = {
     FieldColumn::kPhyHexPayload, FieldColumn::kMacHexPayload, FieldColumn::kNwkHexPayload,
-    FieldColumn::kAplHexPayload, FieldColumn::kAfHexPayload};
+    FieldColumn::kAplHexPayload, FieldColumn::kAfHexPayload, FieldColumn::kZclHexPayload};
 
 bool isHexRunColumn(FieldColumn column) {
     return std::find(std::begin(kHexRunColumns), std::end(kHexRunColumns), column) !=

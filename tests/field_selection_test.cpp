@@ -1,4 +1,4 @@
-// The field selection and its six presets: the start-up choice and the click
+// The field selection and its presets: the start-up choice and the click
 // sequences a user makes.
 
 #include "dissect/field_selection.h"
@@ -21,6 +21,23 @@ TEST(FieldSelection, StartupShowsEveryFieldButFrameNumberPreambleAndHexPayloads)
     EXPECT_EQ(selection.shownGroup(), Layer::kMac);
     for (int p = 0; p < kPresetCount; ++p)
         EXPECT_EQ(selection.state(static_cast<Preset>(p)), PresetState::kOn) << p;
+}
+
+// The Cluster Library is a group of its own, selected at start-up like the others.
+TEST(FieldSelection, TheZclGroupHasItsPresetAndTitle) {
+    FieldSelection selection = FieldSelection::startup();
+    const int zclColumns = static_cast<int>(columnsOfLayer(Layer::kZcl).size());
+    EXPECT_EQ(selectedIn(selection, Layer::kZcl), zclColumns - 1);  // all but the hex run
+    EXPECT_FALSE(selection.columns().visible(FieldColumn::kZclHexPayload));
+    selection.clickPreset(Preset::kZcl);
+    EXPECT_EQ(selection.shownGroup(), Layer::kZcl);
+    EXPECT_EQ(selectedIn(selection, Layer::kZcl), 0);
+    EXPECT_EQ(selectedIn(selection, Layer::kAf), selectedIn(FieldSelection::startup(), Layer::kAf));
+    selection.setField(FieldColumn::kZclValue, true);
+    selection.markShownGroupEdited();
+    EXPECT_EQ(selection.state(Preset::kZcl), PresetState::kMixedAfterOff);
+    EXPECT_EQ(layerGroupTitle(Layer::kZcl), "ZCL (Cluster Library)");
+    EXPECT_EQ(layerTag(Layer::kZcl), "  (ZCL)");
 }
 
 TEST(FieldSelection, PresetClicksAndHandEditsMoveThroughTheFourStates) {

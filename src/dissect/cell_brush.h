@@ -15,6 +15,7 @@ enum class CellBrush : uint8_t {
     kLightBlue,     // NWK cells
     kSecondYellow,  // APL cells
     kViolet,        // AF, ZDO and MailBox cells
+    kPaleGreen,     // ZCL cells
 };
 
 struct Rgb {
@@ -32,6 +33,7 @@ constexpr Rgb brushColour(CellBrush brush) {
     case CellBrush::kLightBlue: return {128, 128, 255};
     case CellBrush::kSecondYellow: return {255, 255, 0};
     case CellBrush::kViolet: return {204, 102, 255};
+    case CellBrush::kPaleGreen: return {170, 230, 170};
     }
     return {0, 0, 0};
 }

@@ -13,7 +13,7 @@ ColumnFlags ColumnFlags::startup() {
     for (FieldColumn hidden : {FieldColumn::kPhyFrameNumber, FieldColumn::kPhyPreamble,
                                FieldColumn::kPhyHexPayload, FieldColumn::kMacHexPayload,
                                FieldColumn::kNwkHexPayload, FieldColumn::kAplHexPayload,
-                               FieldColumn::kAfHexPayload})
+                               FieldColumn::kAfHexPayload, FieldColumn::kZclHexPayload})
         flags.set(hidden, false);
     return flags;
 }

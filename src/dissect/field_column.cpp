@@ -80,6 +80,16 @@ constexpr std::array<FieldColumnInfo, kFieldColumnCount> kCatalogue{{
     {C::kAfNativeValue, L::kAf, "Native value"},
     {C::kAfMessage, L::kAf, "Message"},
     {C::kAfHexPayload, L::kAf, "Hex payload"},
+
+    {C::kZclFrameControl, L::kZcl, "Frame control"},
+    {C::kZclManufacturer, L::kZcl, "Manufacturer"},
+    {C::kZclSequenceNumber, L::kZcl, "Sequence number"},
+    {C::kZclCommand, L::kZcl, "Command"},
+    {C::kZclAttribute, L::kZcl, "Attribute"},
+    {C::kZclDataType, L::kZcl, "Data type"},
+    {C::kZclValue, L::kZcl, "Value"},
+    {C::kZclResult, L::kZcl, "Result"},
+    {C::kZclHexPayload, L::kZcl, "Hex payload"},
 }};
 
 constexpr bool catalogueIsInEnumOrder() {

@@ -83,8 +83,18 @@ enum class FieldColumn : uint8_t {
     kAfNativeValue,
     kAfMessage,
     kAfHexPayload,
+
+    kZclFrameControl,
+    kZclManufacturer,
+    kZclSequenceNumber,
+    kZclCommand,
+    kZclAttribute,
+    kZclDataType,
+    kZclValue,
+    kZclResult,
+    kZclHexPayload,
 };
-constexpr int kFieldColumnCount = 67;
+constexpr int kFieldColumnCount = 76;
 
 struct FieldColumnInfo {
     FieldColumn column;

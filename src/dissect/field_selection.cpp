@@ -20,7 +20,7 @@ bool isPhyPresetField(FieldColumn column) {
 bool isHexPayload(FieldColumn column) {
     return column == FieldColumn::kPhyHexPayload || column == FieldColumn::kMacHexPayload ||
            column == FieldColumn::kNwkHexPayload || column == FieldColumn::kAplHexPayload ||
-           column == FieldColumn::kAfHexPayload;
+           column == FieldColumn::kAfHexPayload || column == FieldColumn::kZclHexPayload;
 }
 
 Preset presetOfGroup(Layer group) {
@@ -30,6 +30,7 @@ Preset presetOfGroup(Layer group) {
     case Layer::kNwk: return Preset::kNwk;
     case Layer::kApl: return Preset::kApl;
     case Layer::kAf: return Preset::kAf;
+    case Layer::kZcl: return Preset::kZcl;
     }
     return Preset::kAf;
 }
@@ -54,6 +55,7 @@ Layer presetGroup(Preset preset) {
     case Preset::kApl: return Layer::kApl;
     case Preset::kAf:
     case Preset::kZdo: return Layer::kAf;
+    case Preset::kZcl: return Layer::kZcl;
     }
     return Layer::kAf;
 }
@@ -80,7 +82,7 @@ FieldSelection FieldSelection::startup() {
     FieldSelection selection;
     selection.showGroup(Layer::kMac);
     for (Preset preset : {Preset::kPhy, Preset::kNwk, Preset::kApl, Preset::kAf, Preset::kZdo,
-                          Preset::kMac})
+                          Preset::kZcl, Preset::kMac})
         selection.clickPreset(preset);
     return selection;
 }

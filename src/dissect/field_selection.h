@@ -9,10 +9,10 @@
 
 namespace qlm {
 
-// The six preset buttons of the "Presets" box, each switching a typical set of
-// one group's fields on or off at once.
-enum class Preset : uint8_t { kPhy, kMac, kNwk, kApl, kAf, kZdo };
-constexpr int kPresetCount = 6;
+// The preset buttons of the "Presets" box, each switching a typical set of one
+// group's fields on or off at once.
+enum class Preset : uint8_t { kPhy, kMac, kNwk, kApl, kAf, kZdo, kZcl };
+constexpr int kPresetCount = 7;
 
 // What a preset's next click does: off and mixed-after-off switch it on, on and
 // mixed-after-on switch it off. Both mixed states show as indeterminate.
@@ -28,13 +28,13 @@ bool inPresetSet(Preset preset, FieldColumn column);
 bool selectedByPreset(Preset preset, FieldColumn column);
 
 // The fields the user chose for the grid: one visibility flag per column, the
-// group shown in the field list and the states of the six presets.
+// group shown in the field list and the states of the presets.
 class FieldSelection {
 public:
     // Nothing selected, every preset off, the MAC group shown.
     FieldSelection() = default;
     // The start-up choice: the presets clicked in the order PHY, NWK, APL, AF,
-    // ZDO, MAC, leaving every preset on and the MAC group shown.
+    // ZDO, ZCL, MAC, leaving every preset on and the MAC group shown.
     static FieldSelection startup();
 
     const ColumnFlags& columns() const { return columns_; }

@@ -17,6 +17,7 @@ constexpr std::array<LayerTexts, kLayerCount> kLayers{{
     {"NWK", "  (NWK)", "NWK (Network)"},
     {"APL", "  (APL)", "APL (Application layer)"},
     {"AF", "  (AF)", "AF (User Application)"},
+    {"ZCL", "  (ZCL)", "ZCL (Cluster Library)"},
 }};
 
 const LayerTexts& textsOf(Layer layer) { return kLayers[static_cast<size_t>(layer)]; }

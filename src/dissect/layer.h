@@ -6,10 +6,10 @@
 namespace qlm {
 
 // The protocol layers of the decode grid, in the order of the "Field Select" list.
-enum class Layer : uint8_t { kPhy, kMac, kNwk, kApl, kAf };
-constexpr int kLayerCount = 5;
+enum class Layer : uint8_t { kPhy, kMac, kNwk, kApl, kAf, kZcl };
+constexpr int kLayerCount = 6;
 
-// "PHY", "MAC", "NWK", "APL" or "AF".
+// "PHY", "MAC", "NWK", "APL", "AF" or "ZCL".
 std::string_view layerName(Layer layer);
 // The layer tag that ends an explanation sentence: "  (MAC)" and so on.
 std::string_view layerTag(Layer layer);

@@ -56,7 +56,7 @@ ControlBar::ControlBar(QWidget* parent) : QWidget(parent) {
     fields->setMinimumHeight(90);
     auto* presetBox = new QGroupBox(QStringLiteral("Presets"), fieldBox);
     auto* presetLayout = new QGridLayout(presetBox);
-    const char* presetNames[kPresetCount] = {"PHY", "MAC", "NWK", "APL", "AF", "ZDO"};
+    const char* presetNames[kPresetCount] = {"PHY", "MAC", "NWK", "APL", "AF", "ZDO", "ZCL"};
     for (int p = 0; p < kPresetCount; ++p) {
         presets[static_cast<size_t>(p)] = new PresetButton(QString::fromLatin1(presetNames[p]),
                                                            presetBox);

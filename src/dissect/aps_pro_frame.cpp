@@ -10,6 +10,7 @@
 #include "dissect/security_header.h"
 #include "dissect/short_text.h"
 #include "dissect/zcl_cluster_table.h"
+#include "dissect/zcl_frame.h"
 #include "dissect/zdo_cluster.h"
 #include "dissect/zigbee_profiles.h"
 #include "security/decryption.h"
@@ -171,6 +172,7 @@ bool decodeSecuredPayload(FrameDecoding& d, const NwkHeaderFields& nwk,
 } // namespace
 
 void decodeProApsFrame(FrameDecoding& d, const NwkHeaderFields& nwk) {
+    int zclStart = -1;
     if (d.fieldAtCursor(1, C::kAplFrameType, "Type")) {
         const ApsHeaderFields header = readApsHeader(d.source, d.cursor);
         decodeControl(d, header);
@@ -182,9 +184,13 @@ void decodeProApsFrame(FrameDecoding& d, const NwkHeaderFields& nwk) {
                 !header.security.present() || decodeSecuredPayload(d, nwk, header);
             if (plain && header.frameType() == kApsCommand)
                 decodeApsCommand(d);
+            if (plain && header.frameType() == kApsData && carriesZcl(d, header)) {
+                zclStart = d.cursor;
+                decodeZclFrame(d, header);
+            }
         }
     }
-    emitHexRun(d, C::kAplHexPayload, CellBrush::kSecondYellow, d.cursor);
+    emitHexRun(d, C::kAplHexPayload, CellBrush::kSecondYellow, zclStart >= 0 ? zclStart : d.cursor);
 }
 
 } // namespace qlm

@@ -49,6 +49,19 @@ std::vector<Bytes> zclFrames() {
         zclFrame(0x0000, {0x04, 0x37, 0x10, 0x17, 0x00, 0x00, 0x00}, 8),
         zclFrame(0x000C, {0x18, 0x18, 0x0A, 0x55, 0x00, 0x39, 0x00, 0x00, 0x80, 0x3F}, 9),
         zclFrame(0x0006, {0x18, 0x19, 0x0A, 0x00, 0x00, 0x10, 0x01}, 10),
+        // Reporting configured, confirmed and read back; attributes discovered; a
+        // write refused.
+        zclFrame(0x0402,
+                 {0x00, 0x1A, 0x06, 0x00, 0x00, 0x00, 0x29, 0x1E, 0x00, 0x10, 0x0E, 0x0A, 0x00},
+                 11),
+        zclFrame(0x0402, {0x18, 0x1A, 0x07, 0x00}, 12),
+        zclFrame(0x0402,
+                 {0x18, 0x1B, 0x09, 0x00, 0x00, 0x00, 0x00, 0x29, 0x1E, 0x00, 0x10, 0x0E, 0x0A,
+                  0x00},
+                 13),
+        zclFrame(0x0006, {0x00, 0x1C, 0x0C, 0x00, 0x00, 0x10}, 14),
+        zclFrame(0x0006, {0x18, 0x1C, 0x0D, 0x01, 0x00, 0x00, 0x10, 0x03, 0x40, 0x30}, 15),
+        zclFrame(0x0003, {0x18, 0x16, 0x04, 0x86, 0x00, 0x00}, 16),
     };
 }
 
@@ -146,6 +159,16 @@ TEST(Zcl, ValuesOfTheCommonTypesAndARecordCutShort) {
     EXPECT_NE(zclText(frames[7]).find("Mfr=1037 | TSN=17"), std::string::npos);
     EXPECT_NE(zclText(frames[8]).find("Type=single  Value=1 |"), std::string::npos);
     EXPECT_NE(zclText(frames[9]).find("Type=bool  Value=True |"), std::string::npos);
+    EXPECT_NE(zclText(frames[10]).find("Dir=Send  Attr=MeasuredValue  Type=int16  Min=30  "
+                                       "Max=3600  Change=10 |"),
+              std::string::npos)
+        << zclText(frames[10]);
+    EXPECT_NE(zclText(frames[14]).find("Done=Yes | Attr=OnOff  Type=bool | "
+                                       "Attr=StartUpOnOff  Type=enum8 |"),
+              std::string::npos)
+        << zclText(frames[14]);
+    EXPECT_NE(zclText(frames[15]).find("Result=UnsupAttr  Attr=IdentifyTime |"), std::string::npos)
+        << zclText(frames[15]);
     // "TS0601" cut after "TS": the value is cut short, and the records stop there.
     const size_t cut = kMacPayloadStart + frames[1].size() - 3 - 2 - 4;
     const std::string truncated = zclText(frames[1], cut);

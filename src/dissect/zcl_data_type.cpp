@@ -89,24 +89,24 @@ ShortText fixedValue(const FrameDecoding& d, const ZclDataType& type, int positi
 }
 
 // Strings: a length of one or two bytes, then the characters or octets.
-bool decodeString(FrameDecoding& d, const ZclDataType& type) {
+bool decodeString(FrameDecoding& d, const ZclDataType& type, std::string_view caption) {
     const int lengthSize = type.id >= 0x43 ? 2 : 1;
-    if (!d.fieldAtCursor(lengthSize, C::kZclValue, "Value"))
+    if (!d.fieldAtCursor(lengthSize, C::kZclValue, caption))
         return false;
     const int length = lengthSize == 2 ? d.le16(d.cursor) : d.byte(d.cursor);
     const int invalid = lengthSize == 2 ? 0xFFFF : 0xFF;
     if (length == invalid) {
-        d.out.cell(C::kZclValue, kStyle, "Value", "Invalid",
+        d.out.cell(C::kZclValue, kStyle, caption, "Invalid",
                    Sentence("The value is the invalid string  (ZCL)"));
         d.cursor += lengthSize;
         return true;
     }
-    if (!d.fieldAt(d.cursor + lengthSize, length, C::kZclValue, "Value"))
+    if (!d.fieldAt(d.cursor + lengthSize, length, C::kZclValue, caption))
         return false;
     const auto bytes = d.bytes(d.cursor + lengthSize, length);
     const LongText text =
         (type.id == 0x42 || type.id == 0x44) ? LongText::characters(bytes) : LongText::byteRun(bytes);
-    d.out.cell(C::kZclValue, kStyle, "Value", text, Sentence("The value is %s  (ZCL)", text));
+    d.out.cell(C::kZclValue, kStyle, caption, text, Sentence("The value is %s  (ZCL)", text));
     d.cursor += lengthSize + length;
     return true;
 }
@@ -125,9 +125,15 @@ const ZclDataType& zclDataType(uint8_t id) {
     return kUnknown;
 }
 
-bool decodeZclTypedValue(FrameDecoding& d) {
+bool isAnalogType(const ZclDataType& type) {
+    const uint8_t family = type.id & 0xF8;
+    return family == 0x20 || family == 0x28 || (type.id >= 0x38 && type.id <= 0x3A) ||
+           (type.id >= 0xE0 && type.id <= 0xE2);
+}
+
+const ZclDataType* decodeZclType(FrameDecoding& d) {
     if (!d.fieldAtCursor(1, C::kZclDataType, "Type"))
-        return false;
+        return nullptr;
     const uint8_t id = d.byte(d.cursor);
     const ZclDataType& type = zclDataType(id);
     const ShortText code = ShortText::hexByte(id);
@@ -136,18 +142,27 @@ bool decodeZclTypedValue(FrameDecoding& d) {
                                         code)
                              : Sentence("The data type is 0x%s, %s  (ZCL)", code, type.name));
     d.cursor += 1;
+    return type.size < 0 ? nullptr : &type;
+}
+
+bool decodeZclValue(FrameDecoding& d, const ZclDataType& type, std::string_view caption) {
     if (type.size < 0)
         return false;
     if (type.size == 0 && type.id != 0x00)
-        return decodeString(d, type);
+        return decodeString(d, type, caption);
     if (type.size == 0)
         return true;
-    if (!d.fieldAtCursor(type.size, C::kZclValue, "Value"))
+    if (!d.fieldAtCursor(type.size, C::kZclValue, caption))
         return false;
     const ShortText value = fixedValue(d, type, d.cursor);
-    d.out.cell(C::kZclValue, kStyle, "Value", value, Sentence("The value is %s  (ZCL)", value));
+    d.out.cell(C::kZclValue, kStyle, caption, value, Sentence("The value is %s  (ZCL)", value));
     d.cursor += type.size;
     return true;
+}
+
+bool decodeZclTypedValue(FrameDecoding& d) {
+    const ZclDataType* type = decodeZclType(d);
+    return type != nullptr && decodeZclValue(d, *type);
 }
 
 } // namespace qlm

@@ -17,6 +17,17 @@ struct ZclDataType {
 
 const ZclDataType& zclDataType(uint8_t id);
 
+// Whether values of the type are amounts (integers, floats, times), which
+// reports are configured with a change for.
+bool isAnalogType(const ZclDataType& type);
+
+// The data type byte at the cursor, as a "Type" cell; the cursor moves past it.
+// Null when it was not captured or the type is not known.
+const ZclDataType* decodeZclType(FrameDecoding& d);
+// A value of the type at the cursor, as a cell under `caption`; the cursor moves
+// past it. False when it was not captured or its type cannot be laid out.
+bool decodeZclValue(FrameDecoding& d, const ZclDataType& type, std::string_view caption = "Value");
+
 // The data type byte at the cursor ("Type") and the value after it ("Value"),
 // both in the ZCL group; the cursor moves past them. False when a byte was not
 // captured or the type is one whose values cannot be laid out: the records

@@ -3,11 +3,10 @@
 #include "dissect/zcl_frame.h"
 
 #include "dissect/field_tables.h"
-#include "dissect/hex_field.h"
 #include "dissect/hex_run.h"
 #include "dissect/short_text.h"
 #include "dissect/zcl_cluster_table.h"
-#include "dissect/zcl_data_type.h"
+#include "dissect/zcl_global_command.h"
 #include "dissect/zigbee_profiles.h"
 
 namespace qlm {
@@ -57,30 +56,6 @@ constexpr std::string_view kGlobalCommands[] = {
     "Discover Attributes Extended Response",
 };
 
-enum GlobalCommand : uint8_t {
-    kReadAttributes = 0x00,
-    kReadAttributesResponse = 0x01,
-    kWriteAttributes = 0x02,
-    kWriteAttributesUndivided = 0x03,
-    kWriteAttributesNoResponse = 0x05,
-    kReportAttributes = 0x0A,
-    kDefaultResponse = 0x0B,
-};
-
-constexpr CodedValue kStatuses[] = {
-    {0x00, "OK", "The command succeeded  (ZCL)"},
-    {0x01, "Fail", "The command failed  (ZCL)"},
-    {0x7E, "NotAuth", "The sender is not authorised  (ZCL)"},
-    {0x80, "BadCmd", "The command is malformed  (ZCL)"},
-    {0x81, "UnsupCmd", "The command is not supported  (ZCL)"},
-    {0x85, "BadField", "A field holds a wrong value  (ZCL)"},
-    {0x86, "UnsupAttr", "The attribute is not supported  (ZCL)"},
-    {0x87, "BadValue", "The value is out of range  (ZCL)"},
-    {0x88, "ReadOnly", "The attribute cannot be written  (ZCL)"},
-    {0x8D, "BadType", "The data type is wrong  (ZCL)"},
-    {kOtherValues, "???", "The status is a value not understood by the sniffer  (ZCL)"},
-};
-
 std::string_view commandName(uint8_t control, uint8_t command, uint16_t cluster) {
     if ((control & kClusterSpecific) == 0)
         return command < std::size(kGlobalCommands) ? kGlobalCommands[command] : "???";
@@ -119,66 +94,6 @@ bool decodeHeader(FrameDecoding& d, uint16_t cluster, uint8_t& control, uint8_t&
     d.cursor += 1;
     d.out.endGroup();
     return true;
-}
-
-bool decodeAttribute(FrameDecoding& d, uint16_t cluster) {
-    if (!d.fieldAtCursor(2, C::kZclAttribute, "Attr"))
-        return false;
-    const uint16_t id = d.le16(d.cursor);
-    const ShortText digits = ShortText::hex16(id);
-    const std::string_view name = zclAttributeName(cluster, id);
-    d.out.cell(C::kZclAttribute, kStyle, "Attr", name.empty() ? std::string_view(digits) : name,
-               name.empty() ? Sentence("The attribute is 0x%s  (ZCL)", digits)
-                            : Sentence("The attribute is 0x%s, %s  (ZCL)", digits, name));
-    d.cursor += 2;
-    return true;
-}
-
-bool decodeStatus(FrameDecoding& d) {
-    return emitCodedField(d, C::kZclResult, kStyle, "Result", kStatuses);
-}
-
-// Records until the ZCL payload ends; each a group of its own.
-template <typename Record> void decodeRecords(FrameDecoding& d, Record record) {
-    while (d.cursor < d.layerEnd) {
-        d.out.beginGroup();
-        if (!record())
-            return;
-        d.out.endGroup();
-    }
-}
-
-void decodeGlobalCommand(FrameDecoding& d, uint8_t command, uint16_t cluster) {
-    switch (command) {
-    case kReadAttributes:
-        decodeRecords(d, [&] { return decodeAttribute(d, cluster); });
-        break;
-    case kReadAttributesResponse:
-        decodeRecords(d, [&] {
-            if (!decodeAttribute(d, cluster) || !d.fieldAtCursor(1, C::kZclResult, "Result"))
-                return false;
-            const bool success = d.byte(d.cursor) == 0;
-            return decodeStatus(d) && (!success || decodeZclTypedValue(d));
-        });
-        break;
-    case kWriteAttributes:
-    case kWriteAttributesUndivided:
-    case kWriteAttributesNoResponse:
-    case kReportAttributes:
-        decodeRecords(d, [&] { return decodeAttribute(d, cluster) && decodeZclTypedValue(d); });
-        break;
-    case kDefaultResponse: {
-        d.out.beginGroup();
-        if (!emitHexField(d, C::kZclCommand, kStyle, "ForCmd", 1,
-                          "The response is to the command 0x%s  (ZCL)") ||
-            !decodeStatus(d))
-            return;
-        d.out.endGroup();
-        break;
-    }
-    default:
-        break;  // its records show as hex for now
-    }
 }
 
 } // namespace

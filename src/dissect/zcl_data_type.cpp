@@ -26,6 +26,7 @@ constexpr ZclDataType kTypes[] = {
     {0x00, "nodata", 0}, {0x10, "bool", 1},      {0x30, "enum8", 1},  {0x31, "enum16", 2},
     {0x38, "semi", 2},   {0x39, "single", 4},    {0x3A, "double", 8}, {0x41, "octstr", 0},
     {0x42, "string", 0}, {0x43, "octstr16", 0},  {0x44, "string16", 0},
+    {0x48, "array", 0},  {0x4C, "struct", 0},    {0x50, "set", 0},    {0x51, "bag", 0},
     {0xE0, "ToD", 4},    {0xE1, "date", 4},      {0xE2, "UTC", 4},    {0xE8, "clusterId", 2},
     {0xE9, "attribId", 2}, {0xEA, "bacOID", 4},  {0xF0, "EUI64", 8}, {0xF1, "key128", 16},
 };
@@ -85,6 +86,20 @@ ShortText fixedValue(const FrameDecoding& d, const ZclDataType& type, int positi
         return floatText(std::bit_cast<double>(raw));
     if (type.id == 0xF0)
         return ShortText::hex64(raw);
+    if (type.id == 0xE0) {  // hours, minutes, seconds, hundredths
+        char text[ShortText::kCapacity];
+        std::snprintf(text, sizeof text, "%02u:%02u:%02u.%02u", d.byte(position),
+                      d.byte(position + 1), d.byte(position + 2), d.byte(position + 3));
+        return ShortText().append(text);
+    }
+    if (type.id == 0xE1) {  // years since 1900, month, day, day of the week
+        char text[ShortText::kCapacity];
+        std::snprintf(text, sizeof text, "%04u-%02u-%02u", 1900u + d.byte(position),
+                      d.byte(position + 1), d.byte(position + 2));
+        return ShortText().append(text);
+    }
+    if (type.id == 0xE2)  // seconds since 2000-01-01 00:00 UTC
+        return ShortText::decimal(static_cast<int64_t>(raw));
     return ShortText().append("0x").appendHex(raw, 2 * std::min(type.size, 8));
 }
 
@@ -108,6 +123,71 @@ bool decodeString(FrameDecoding& d, const ZclDataType& type, std::string_view ca
         (type.id == 0x42 || type.id == 0x44) ? LongText::characters(bytes) : LongText::byteRun(bytes);
     d.out.cell(C::kZclValue, kStyle, caption, text, Sentence("The value is %s  (ZCL)", text));
     d.cursor += lengthSize + length;
+    return true;
+}
+
+constexpr int kDeepestNesting = 8;
+
+bool decodeValueAt(FrameDecoding& d, const ZclDataType& type, std::string_view caption, int depth);
+
+// Arrays, sets and bags: the type of the elements, their count, the elements.
+bool decodeCollection(FrameDecoding& d, int depth) {
+    if (!d.fieldAtCursor(1, C::kZclDataType, "Elem"))
+        return false;
+    const ZclDataType& element = zclDataType(d.byte(d.cursor));
+    d.out.cell(C::kZclDataType, kStyle, "Elem", element.name,
+               Sentence("The elements are of the type %s  (ZCL)", element.name));
+    d.cursor += 1;
+    if (!d.fieldAtCursor(2, C::kZclValue, "Count"))
+        return false;
+    const int count = d.le16(d.cursor);
+    const ShortText number = ShortText::decimal(count);
+    d.out.cell(C::kZclValue, kStyle, "Count", number,
+               Sentence("The value holds %s elements  (ZCL)", number));
+    d.cursor += 2;
+    if (count == 0xFFFF)
+        return true;  // the invalid value: no elements
+    for (int i = 0; i < count; ++i)
+        if (!decodeValueAt(d, element, "Value", depth + 1))
+            return false;
+    return true;
+}
+
+// Structures: the count, then each element with its own type.
+bool decodeStructure(FrameDecoding& d, int depth) {
+    if (!d.fieldAtCursor(2, C::kZclValue, "Count"))
+        return false;
+    const int count = d.le16(d.cursor);
+    const ShortText number = ShortText::decimal(count);
+    d.out.cell(C::kZclValue, kStyle, "Count", number,
+               Sentence("The structure holds %s elements  (ZCL)", number));
+    d.cursor += 2;
+    if (count == 0xFFFF)
+        return true;
+    for (int i = 0; i < count; ++i) {
+        const ZclDataType* type = decodeZclType(d);
+        if (type == nullptr || !decodeValueAt(d, *type, "Value", depth + 1))
+            return false;
+    }
+    return true;
+}
+
+bool decodeValueAt(FrameDecoding& d, const ZclDataType& type, std::string_view caption, int depth) {
+    if (type.size < 0 || depth > kDeepestNesting)
+        return false;
+    if (type.id == 0x48 || type.id == 0x50 || type.id == 0x51)
+        return decodeCollection(d, depth);
+    if (type.id == 0x4C)
+        return decodeStructure(d, depth);
+    if (type.size == 0 && type.id != 0x00)
+        return decodeString(d, type, caption);
+    if (type.size == 0)
+        return true;
+    if (!d.fieldAtCursor(type.size, C::kZclValue, caption))
+        return false;
+    const ShortText value = fixedValue(d, type, d.cursor);
+    d.out.cell(C::kZclValue, kStyle, caption, value, Sentence("The value is %s  (ZCL)", value));
+    d.cursor += type.size;
     return true;
 }
 
@@ -146,18 +226,7 @@ const ZclDataType* decodeZclType(FrameDecoding& d) {
 }
 
 bool decodeZclValue(FrameDecoding& d, const ZclDataType& type, std::string_view caption) {
-    if (type.size < 0)
-        return false;
-    if (type.size == 0 && type.id != 0x00)
-        return decodeString(d, type, caption);
-    if (type.size == 0)
-        return true;
-    if (!d.fieldAtCursor(type.size, C::kZclValue, caption))
-        return false;
-    const ShortText value = fixedValue(d, type, d.cursor);
-    d.out.cell(C::kZclValue, kStyle, caption, value, Sentence("The value is %s  (ZCL)", value));
-    d.cursor += type.size;
-    return true;
+    return decodeValueAt(d, type, caption, 0);
 }
 
 bool decodeZclTypedValue(FrameDecoding& d) {

@@ -37,13 +37,13 @@ TEST(ApsPro, DataFrameWithSixteenBitClusterAndZdoName) {
     const CellRecorder row = decodeAps({0x00, 0x00, 0x13, 0x00, 0x00, 0x00, 0x00, 0x21, 0x81});
     EXPECT_EQ(rowText(row), std::string(kPlainData) +
                                 "DstEP=00  Clst=0013  Prfl=0000  SrcEP=00 | Cnt=21 | "
-                                "ZDO cluster=DEVICE_ANNCE |");
+                                "ZDO cluster=DEVICE_ANNCE | TSN=81 |");
     CellRecorder::Cell cell;
     ASSERT_NE(findCell(row, "ZDO cluster", cell), nullptr);
     EXPECT_EQ(cell.explanation, "The ZDO cluster is 0x0013 (inferred from APL data)  (AF)");
     EXPECT_EQ(cell.column, C::kAfZdoCluster);
     const std::string notify = apsText({0x00, 0x00, 0x38, 0x80, 0x00, 0x00, 0x00, 0x05});
-    EXPECT_EQ(notify.substr(notify.find("ZDO")), "ZDO cluster=MGMT_NWK_UPDATE_NOTIFY |");
+    EXPECT_EQ(notify.substr(notify.find("ZDO")), "ZDO cluster=MGMT_NWK_UPDATE_NOTIFY | TSN=30 |");
     EXPECT_NE(apsText({0x00, 0x00, 0x39, 0x80, 0x00, 0x00, 0x00, 0x05}).find("Unknown ZDO"),
               std::string::npos);
     // Endpoint 1 is an application, not the device objects.

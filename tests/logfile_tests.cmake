@@ -25,6 +25,7 @@ qlm_add_test(pcap_tests
     zigbee_decryption_tshark_test.cpp
     simulator_tshark_test.cpp
     zcl_tshark_test.cpp
+    zdp_tshark_test.cpp
 )
 target_link_libraries(pcap_tests PRIVATE qlm_pcap qlm_dissect qlm_sim)
 target_compile_definitions(pcap_tests PRIVATE TSHARK_PATH="${TSHARK_EXECUTABLE}"

@@ -11,6 +11,7 @@
 #include "dissect/short_text.h"
 #include "dissect/zcl_cluster_table.h"
 #include "dissect/zcl_frame.h"
+#include "dissect/zdp_frame.h"
 #include "dissect/zdo_cluster.h"
 #include "dissect/zigbee_profiles.h"
 #include "security/decryption.h"
@@ -132,9 +133,13 @@ bool decodeExtendedHeader(FrameDecoding& d, const ApsHeaderFields& header) {
 }
 
 // The device objects talk from endpoint 0 to endpoint 0.
+bool isZdoFrame(const FrameDecoding& d, const ApsHeaderFields& header) {
+    return header.destinationEndpointAt >= 0 && d.byte(header.destinationEndpointAt) == 0 &&
+           d.byte(header.sourceEndpointAt) == 0;
+}
+
 void emitZdoCluster(FrameDecoding& d, const ApsHeaderFields& header) {
-    if (header.destinationEndpointAt < 0 || d.byte(header.destinationEndpointAt) != 0 ||
-        d.byte(header.sourceEndpointAt) != 0)
+    if (!isZdoFrame(d, header))
         return;
     const uint16_t id = d.le16(header.clusterAt);
     const ShortText cluster = ShortText::hex16(id);
@@ -187,6 +192,9 @@ void decodeProApsFrame(FrameDecoding& d, const NwkHeaderFields& nwk) {
             if (plain && header.frameType() == kApsData && carriesZcl(d, header)) {
                 zclStart = d.cursor;
                 decodeZclFrame(d, header);
+            } else if (plain && header.frameType() == kApsData && isZdoFrame(d, header)) {
+                zclStart = d.cursor;
+                decodeZdpFrame(d, d.le16(header.clusterAt));
             }
         }
     }

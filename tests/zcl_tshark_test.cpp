@@ -69,9 +69,13 @@ std::vector<Bytes> zclFrames() {
         zclFrame(0xFC00, {0x18, 0x1E, 0x0A, 0x00, 0x00, 0xE0, 0x0D, 0x25, 0x09, 0x32, 0x01,
                           0x00, 0xE1, 0x7E, 0x0C, 0x0A, 0x04},
                  18),
+        // Cluster commands with their fields.
+        zclFrame(0x0008, {0x01, 0x20, 0x04, 0x80, 0x0A, 0x00}, 19),
+        zclFrame(0x0300, {0x01, 0x21, 0x0A, 0x72, 0x01, 0x0F, 0x00}, 20),
+        zclFrame(0x0004, {0x01, 0x22, 0x00, 0x01, 0x00, 0x04, 'H', 'a', 'l', 'l'}, 21),
         zclFrame(0xFC00, {0x18, 0x1F, 0x0A, 0x02, 0x00, 0x4C, 0x02, 0x00, 0x10, 0x01, 0x21,
                           0x34, 0x12},
-                 19),
+                 22),
     };
 }
 
@@ -117,7 +121,11 @@ TEST(ZclTshark, TsharkReadsTheTransactionsCommandsAndTypesOurCellsShow) {
         run(tshark + " -r " + path +
             " -T fields -E 'separator=;' -E occurrence=a -E aggregator=, -e zbee_zcl.cmd.tsn "
             "-e zbee_zcl.cmd.id -e zbee_zcl.cs.cmd.id -e zbee_zcl.attr.data.type "
-            "-e zbee_zcl_general.onoff.cmd.srv_rx.id 2>/dev/null"),
+            "-e zbee_zcl_general.onoff.cmd.srv_rx.id "
+            "-e zbee_zcl_general.level_control.cmd.srv_rx.id "
+            "-e zbee_zcl_lighting.color_control.cmd.srv_rx.id "
+            "-e zbee_zcl_general.groups.cmd_srv_rx.id -e zbee_zcl_general.level_control.level "
+            "-e zbee_zcl_lighting.color_control.color_temp 2>/dev/null"),
         '\n');
     EXPECT_EQ(run(tshark + " -r " + path + " -Y _ws.malformed 2>/dev/null"), "");
     std::remove(path.c_str());
@@ -130,12 +138,20 @@ TEST(ZclTshark, TsharkReadsTheTransactionsCommandsAndTypesOurCellsShow) {
         CellRecorder row;
         dissector.dissect(capture->frames, static_cast<int32_t>(i), row);
         const std::vector<std::string> fields = split(rows[i], ';');
-        ASSERT_EQ(fields.size(), 5u) << rows[i];
+        ASSERT_EQ(fields.size(), 10u) << rows[i];
         const std::string frame = "frame " + std::to_string(i + 1);
         EXPECT_EQ(ours(row, C::kZclSequenceNumber, "TSN", false), theirs(fields[0])) << frame;
         const std::vector<std::string> command = ours(row, C::kZclCommand, "Cmd", true);
         // Wireshark names a cluster's own commands in the cluster's fields.
-        EXPECT_EQ(command, theirs(fields[1] + fields[2] + fields[4])) << frame;
+        EXPECT_EQ(command, theirs(fields[1] + fields[2] + fields[4] + fields[5] + fields[6] +
+                                  fields[7]))
+            << frame;
+        EXPECT_EQ(ours(row, C::kZclValue, "Level", false), theirs(fields[8])) << frame;
+        std::vector<std::string> mireds;
+        for (size_t c = 0; c < row.size(); ++c)
+            if (row[c].caption == "Mireds")
+                mireds.emplace_back(row[c].value);
+        EXPECT_EQ(mireds, theirs(fields[9])) << frame;
         EXPECT_EQ(ours(row, C::kZclDataType, "Type", true), theirs(fields[3])) << frame;
         compared += static_cast<int>(command.size() + theirs(fields[3]).size());
     }
@@ -183,10 +199,15 @@ TEST(Zcl, ValuesOfTheCommonTypesAndARecordCutShort) {
                                        "Value=11  Value=12 |"),
               std::string::npos)
         << zclText(frames[16]);
-    EXPECT_NE(zclText(frames[18]).find("Attr=0002  Type=struct  Count=2  Type=bool  Value=True  "
-                                       "Type=uint16  Value=4660 |"),
+    EXPECT_NE(zclText(frames[18]).find("Cmd=Move to Level with On/Off | Level=80  Time=1.0 |"),
               std::string::npos)
         << zclText(frames[18]);
+    EXPECT_NE(zclText(frames[20]).find("Cmd=Add Group | Grp=0001  Name=Hall |"), std::string::npos)
+        << zclText(frames[20]);
+    EXPECT_NE(zclText(frames[21]).find("Attr=0002  Type=struct  Count=2  Type=bool  Value=True  "
+                                       "Type=uint16  Value=4660 |"),
+              std::string::npos)
+        << zclText(frames[21]);
     EXPECT_NE(zclText(frames[17]).find("Type=ToD  Value=13:37:09.50 | Attr=0001  Type=date  "
                                        "Value=2026-12-10 |"),
               std::string::npos)

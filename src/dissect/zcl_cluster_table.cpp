@@ -15,6 +15,18 @@ constexpr ZclNamed kBasicAttributes[] = {
 constexpr ZclNamed kIdentifyAttributes[] = {{0x0000, "IdentifyTime"}};
 constexpr ZclNamed kIdentifyCommands[] = {{0x00, "Identify"}, {0x01, "Identify Query"},
                                           {0x40, "Trigger Effect"}};
+constexpr ZclNamed kIdentifyResponses[] = {{0x00, "Identify Query Response"}};
+constexpr ZclNamed kGroupsCommands[] = {{0x00, "Add Group"}, {0x01, "View Group"},
+                                        {0x02, "Get Group Membership"}, {0x03, "Remove Group"},
+                                        {0x04, "Remove All Groups"}, {0x05, "Add Group If Identifying"}};
+constexpr ZclNamed kColorCommands[] = {
+    {0x00, "Move to Hue"},        {0x01, "Move Hue"},          {0x02, "Step Hue"},
+    {0x03, "Move to Saturation"}, {0x04, "Move Saturation"},   {0x05, "Step Saturation"},
+    {0x06, "Move to Hue and Saturation"}, {0x07, "Move to Color"}, {0x08, "Move Color"},
+    {0x09, "Step Color"},         {0x0A, "Move to Color Temperature"}};
+constexpr ZclNamed kColorAttributes[] = {{0x0000, "CurrentHue"}, {0x0001, "CurrentSaturation"},
+                                         {0x0003, "CurrentX"}, {0x0004, "CurrentY"},
+                                         {0x0007, "ColorTemperatureMireds"}, {0x0008, "ColorMode"}};
 constexpr ZclNamed kOnOffAttributes[] = {{0x0000, "OnOff"}, {0x4003, "StartUpOnOff"}};
 constexpr ZclNamed kOnOffCommands[] = {{0x00, "Off"}, {0x01, "On"}, {0x02, "Toggle"},
                                        {0x40, "Off With Effect"}, {0x41, "On With Recall Global Scene"},
@@ -37,8 +49,8 @@ constexpr ZclCluster kClusters[] = {
     {0x0000, "Basic", kBasicAttributes},
     {0x0001, "Power Configuration", kPowerAttributes},
     {0x0002, "Device Temperature Configuration"},
-    {0x0003, "Identify", kIdentifyAttributes, kIdentifyCommands},
-    {0x0004, "Groups"},
+    {0x0003, "Identify", kIdentifyAttributes, kIdentifyCommands, kIdentifyResponses},
+    {0x0004, "Groups", {}, kGroupsCommands},
     {0x0005, "Scenes"},
     {0x0006, "On/Off", kOnOffAttributes, kOnOffCommands},
     {0x0007, "On/Off Switch Configuration"},
@@ -52,7 +64,7 @@ constexpr ZclCluster kClusters[] = {
     {0x0102, "Window Covering"},
     {0x0201, "Thermostat"},
     {0x0202, "Fan Control"},
-    {0x0300, "Color Control"},
+    {0x0300, "Color Control", kColorAttributes, kColorCommands},
     {0x0400, "Illuminance Measurement", kMeasuredValue},
     {0x0402, "Temperature Measurement", kMeasuredValue},
     {0x0403, "Pressure Measurement", kMeasuredValue},

@@ -6,6 +6,7 @@
 #include "dissect/hex_run.h"
 #include "dissect/short_text.h"
 #include "dissect/zcl_cluster_table.h"
+#include "dissect/zcl_cluster_command.h"
 #include "dissect/zcl_global_command.h"
 #include "dissect/zigbee_profiles.h"
 
@@ -112,9 +113,12 @@ void decodeZclFrame(FrameDecoding& d, const ApsHeaderFields& header) {
     const uint16_t cluster = d.le16(header.clusterAt);
     uint8_t control = 0;
     uint8_t command = 0;
-    if (d.fieldAtCursor(1, C::kZclFrameControl, "Type") &&
-        decodeHeader(d, cluster, control, command) && (control & kClusterSpecific) == 0)
-        decodeGlobalCommand(d, command, cluster);
+    if (d.fieldAtCursor(1, C::kZclFrameControl, "Type") && decodeHeader(d, cluster, control, command)) {
+        if ((control & kClusterSpecific) == 0)
+            decodeGlobalCommand(d, command, cluster);
+        else if ((control & kManufacturerSpecific) == 0)
+            decodeClusterCommand(d, cluster, (control & 0x08) != 0, command);
+    }
     emitHexRun(d, C::kZclHexPayload, CellBrush::kPaleGreen, d.cursor);
 }
 

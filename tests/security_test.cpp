@@ -27,7 +27,7 @@ Key128 key128(const std::vector<uint8_t>& bytes) {
     return key;
 }
 
-// The ZigBee specification's CCM* example: level 6, an 8-byte MIC.
+// The published ZigBee CCM* example: level 6, an 8-byte MIC.
 TEST(ZigBeeCrypto, CcmStarExampleEncryptsAndDecryptsAndRefusesATamperedFrame) {
     const CcmCipher cipher(key128(run(0xC0, 0xCF)));
     const CcmCipher::Nonce nonce = {0xA0, 0xA1, 0xA2, 0xA3, 0xA4, 0xA5, 0xA6,

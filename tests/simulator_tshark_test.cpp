@@ -58,21 +58,11 @@ std::unique_ptr<Capture> sniffWhole(int channelIndex) {
     return capture;
 }
 
-std::string tshark() {
-    const std::string path = TSHARK_PATH;
-    EXPECT_FALSE(path.empty()) << "tshark is needed (scripts/setup installs it)";
-    return path;
-}
-
 TEST(SimulatorTshark, NoFrameHeardWholeIsMalformedOnAnyPan) {
     for (int channel : {sim::Neighbourhood::kProPanChannelIndex, 4, 9, 14}) {
         const auto capture = sniffWhole(channel);
         ASSERT_GT(capture->frames.frameCount(), 500) << channel;
-        const std::string path = writeTemporaryPcapng(*capture);
-        ASSERT_FALSE(path.empty());
-        EXPECT_EQ(run(tshark() + " -r " + path + " -Y _ws.malformed 2>/dev/null"), "")
-            << "channel index " << channel;
-        std::remove(path.c_str());
+        EXPECT_EQ(readWithTshark(*capture, "").malformed, "") << "channel index " << channel;
     }
 }
 
@@ -84,15 +74,12 @@ TEST(SimulatorTshark, TheSecuredNetworkOpensWithTheKeyItsCaptureTeaches) {
     const RingKey& network = decryption.ring().key(1);
     EXPECT_EQ(network.kind, KeyKind::kNetwork);
 
-    const std::string path = writeTemporaryPcapng(*capture);
     std::vector<std::string> fields;
     const std::vector<std::string> rows =
-        split(run(tshark() + " -r " + path + " -o 'uat:zigbee_pc_keys:\"" + keyHex(network.key) +
-                  "\",\"Normal\",\"n\"' -o 'uat:zigbee_pc_keys:\"" +
-                  keyHex(wellKnownLinkKey().key) + "\",\"Normal\",\"tc\"'" +
-                  tsharkFieldOptions(kPairs, fields) + " 2>/dev/null"),
-              '\n');
-    std::remove(path.c_str());
+        readWithTshark(*capture, tsharkKey(network.key, "n") +
+                                     tsharkKey(wellKnownLinkKey().key, "tc") +
+                                     tsharkFieldOptions(kPairs, fields))
+            .rows;
     ASSERT_GE(rows.size(), static_cast<size_t>(capture->frames.frameCount()));
 
     FrameDissector dissector;

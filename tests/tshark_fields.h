@@ -6,12 +6,18 @@
 #include "dissect/cell_recorder.h"
 #include "dissect/field_column.h"
 #include "pcap/pcap_export.h"
+#include "security/ring_key.h"
+
+#include "command_output.h"
+#include "zigbee_frames.h"
 
 #include <gtest/gtest.h>
 
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -114,6 +120,17 @@ int compareRow(const CellRecorder& row, const std::string& tsharkRow,
     return compared;
 }
 
+inline std::string tsharkPath() {
+    const std::string path = TSHARK_PATH;
+    EXPECT_FALSE(path.empty()) << "tshark is needed (scripts/setup installs it)";
+    return path;
+}
+
+// The tshark option that gives it a ZigBee key.
+inline std::string tsharkKey(const Key128& key, const char* label) {
+    return " -o 'uat:zigbee_pc_keys:\"" + keyHex(key) + "\",\"Normal\",\"" + label + "\"'";
+}
+
 // Writes the capture to a new pcapng file; its path, empty when that failed.
 inline std::string writeTemporaryPcapng(const Capture& capture) {
     char path[] = "/tmp/qlm_tshark_XXXXXX.pcapng";
@@ -125,6 +142,36 @@ inline std::string writeTemporaryPcapng(const Capture& capture) {
     if (!exportPcapFile(capture, path, PcapFormat::kPcapng, {2026, 12, 10}, counts))
         return {};
     return path;
+}
+
+// What tshark makes of the capture written to pcapng: one row a packet with
+// `options` (fields, keys; no rows without), and the packets it calls malformed.
+struct TsharkReading {
+    std::vector<std::string> rows;
+    std::string malformed;
+};
+
+inline TsharkReading readWithTshark(const Capture& capture, const std::string& options) {
+    TsharkReading reading;
+    const std::string path = writeTemporaryPcapng(capture);
+    EXPECT_FALSE(path.empty());
+    if (path.empty())
+        return reading;
+    const std::string tshark = tsharkPath() + " -r " + path;
+    if (!options.empty())
+        reading.rows = split(run(tshark + options + " 2>/dev/null"), '\n');
+    reading.malformed = run(tshark + " -Y _ws.malformed 2>/dev/null");
+    std::remove(path.c_str());
+    return reading;
+}
+
+// The MAC frames carrying `payloads`, as a capture whose nodes are attributed.
+inline std::unique_ptr<Capture> captureOf(const std::vector<Bytes>& payloads) {
+    auto capture = std::make_unique<Capture>();
+    for (const Bytes& payload : payloads)
+        EXPECT_TRUE(append(capture->frames, macData(payload)));
+    capture->attributeFrom(0);
+    return capture;
 }
 
 } // namespace qlm::test

@@ -108,27 +108,19 @@ std::vector<std::string> theirs(const std::string& field) {
 }
 
 TEST(ZclTshark, TsharkReadsTheTransactionsCommandsAndTypesOurCellsShow) {
-    const std::string tshark = TSHARK_PATH;
-    ASSERT_FALSE(tshark.empty()) << "tshark is needed (scripts/setup installs it)";
-    auto capture = std::make_unique<Capture>();
     const std::vector<Bytes> frames = zclFrames();
-    for (const Bytes& frame : frames)
-        ASSERT_TRUE(append(capture->frames, macData(frame)));
-    capture->attributeFrom(0);
-    const std::string path = writeTemporaryPcapng(*capture);
-    ASSERT_FALSE(path.empty());
-    const std::vector<std::string> rows = split(
-        run(tshark + " -r " + path +
-            " -T fields -E 'separator=;' -E occurrence=a -E aggregator=, -e zbee_zcl.cmd.tsn "
-            "-e zbee_zcl.cmd.id -e zbee_zcl.cs.cmd.id -e zbee_zcl.attr.data.type "
-            "-e zbee_zcl_general.onoff.cmd.srv_rx.id "
-            "-e zbee_zcl_general.level_control.cmd.srv_rx.id "
-            "-e zbee_zcl_lighting.color_control.cmd.srv_rx.id "
-            "-e zbee_zcl_general.groups.cmd_srv_rx.id -e zbee_zcl_general.level_control.level "
-            "-e zbee_zcl_lighting.color_control.color_temp 2>/dev/null"),
-        '\n');
-    EXPECT_EQ(run(tshark + " -r " + path + " -Y _ws.malformed 2>/dev/null"), "");
-    std::remove(path.c_str());
+    const auto capture = captureOf(frames);
+    const TsharkReading tshark = readWithTshark(
+        *capture,
+        " -T fields -E 'separator=;' -E occurrence=a -E aggregator=, -e zbee_zcl.cmd.tsn "
+        "-e zbee_zcl.cmd.id -e zbee_zcl.cs.cmd.id -e zbee_zcl.attr.data.type "
+        "-e zbee_zcl_general.onoff.cmd.srv_rx.id "
+        "-e zbee_zcl_general.level_control.cmd.srv_rx.id "
+        "-e zbee_zcl_lighting.color_control.cmd.srv_rx.id "
+        "-e zbee_zcl_general.groups.cmd_srv_rx.id -e zbee_zcl_general.level_control.level "
+        "-e zbee_zcl_lighting.color_control.color_temp");
+    const std::vector<std::string>& rows = tshark.rows;
+    EXPECT_EQ(tshark.malformed, "");
     ASSERT_GE(rows.size(), frames.size());
 
     FrameDissector dissector;

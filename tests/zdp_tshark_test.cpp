@@ -60,20 +60,12 @@ std::vector<Bytes> zdpFrames() {
 }
 
 TEST(ZdpTshark, TsharkReadsTheFieldsOurCellsShow) {
-    const std::string tshark = TSHARK_PATH;
-    ASSERT_FALSE(tshark.empty()) << "tshark is needed (scripts/setup installs it)";
-    auto capture = std::make_unique<Capture>();
     const std::vector<Bytes> frames = zdpFrames();
-    for (const Bytes& frame : frames)
-        ASSERT_TRUE(append(capture->frames, macData(frame)));
-    capture->attributeFrom(0);
-    const std::string path = writeTemporaryPcapng(*capture);
-    ASSERT_FALSE(path.empty());
+    const auto capture = captureOf(frames);
     std::vector<std::string> fields;
-    const std::vector<std::string> rows = split(
-        run(tshark + " -r " + path + tsharkFieldOptions(kPairs, fields) + " 2>/dev/null"), '\n');
-    EXPECT_EQ(run(tshark + " -r " + path + " -Y _ws.malformed 2>/dev/null"), "");
-    std::remove(path.c_str());
+    const TsharkReading tshark = readWithTshark(*capture, tsharkFieldOptions(kPairs, fields));
+    const std::vector<std::string>& rows = tshark.rows;
+    EXPECT_EQ(tshark.malformed, "");
     ASSERT_GE(rows.size(), frames.size());
 
     FrameDissector dissector;

@@ -47,30 +47,15 @@ std::string decryptionCells(const CellRecorder& row) {
     return text;
 }
 
-std::string tsharkKey(const Key128& key, const char* label) {
-    return " -o 'uat:zigbee_pc_keys:\"" + keyHex(key) + "\",\"Normal\",\"" + label + "\"'";
-}
-
 TEST(ZigbeeDecryptionTshark, TsharkDecryptsWithTheSameKeysTheFieldsWeDecrypt) {
-    const std::string tshark = TSHARK_PATH;
-    ASSERT_FALSE(tshark.empty()) << "tshark is needed (scripts/setup installs it)";
-    auto capture = std::make_unique<Capture>();
     const std::vector<Bytes> frames = securedNetworkSample();
-    for (const Bytes& frame : frames)
-        ASSERT_TRUE(append(capture->frames, macData(frame)));
-    capture->attributeFrom(0);
-    const std::string path = writeTemporaryPcapng(*capture);
-    ASSERT_FALSE(path.empty());
-
+    const auto capture = captureOf(frames);
     std::vector<std::string> tsharkFields;
     const std::string keys = tsharkKey(keyOf(kNetworkKey), "network") +
                              tsharkKey(keyOf(kLinkKey), "link") +
                              tsharkKey(wellKnownLinkKey().key, "default");
-    const std::vector<std::string> rows = split(
-        run(tshark + " -r " + path + keys + tsharkFieldOptions(kPairs, tsharkFields) +
-            " 2>/dev/null"),
-        '\n');
-    std::remove(path.c_str());
+    const std::vector<std::string> rows =
+        readWithTshark(*capture, keys + tsharkFieldOptions(kPairs, tsharkFields)).rows;
     ASSERT_GE(rows.size(), frames.size());
 
     // Our ring starts with the link key alone; the network key is learnt.
@@ -151,7 +136,7 @@ namespace {
 // not carry it either: the node table names the device behind the short address.
 TEST(ZigbeeDecryption, TheNodeTableNamesTheSenderOfAnApsFrameWithoutItsAddress) {
     const Securing linkKey{0, 0x45, kDevice, false, {}, keyOf(kLinkKey)};
-    const Bytes aps = secured(Bytes{0x20, 0x01, 0x02, 0x04, 0x04, 0x01, 0x01, 0x12},
+    const Bytes aps = securedLayer(Bytes{0x20, 0x01, 0x02, 0x04, 0x04, 0x01, 0x01, 0x12},
                               Bytes{0x18, 0x02, 0x0A, 0x00, 0x00, 0x29, 0x10, 0x09}, linkKey);
     FrameStore store;
     ASSERT_TRUE(append(store, macData(nwkHeader(0x08, 0x00, 0x0000, 0x1234, 0x1E, 9) + aps)));

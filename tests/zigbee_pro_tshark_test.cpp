@@ -121,23 +121,14 @@ std::vector<Bytes> proFrames() {
 }
 
 TEST(ZigbeeProTshark, TsharkReadsTheNwkAndApsFieldsOurCellsShow) {
-    const std::string tshark = TSHARK_PATH;
-    ASSERT_FALSE(tshark.empty()) << "tshark is needed (scripts/setup installs it)";
-    auto capture = std::make_unique<Capture>();
     const std::vector<Bytes> frames = proFrames();
-    for (const Bytes& frame : frames)
-        ASSERT_TRUE(append(capture->frames, macData(frame)));
-    capture->attributeFrom(0);
-
-    const std::string path = writeTemporaryPcapng(*capture);
-    ASSERT_FALSE(path.empty());
-
+    const auto capture = captureOf(frames);
     std::vector<std::string> tsharkFields;
-    const std::string command = tshark + " -r " + path + tsharkFieldOptions(kPairs, tsharkFields);
-    const std::vector<std::string> rows = split(run(command + " 2>/dev/null"), '\n');
-    ASSERT_GE(rows.size(), frames.size()) << run(tshark + " -r " + path + " 2>&1");
-    EXPECT_EQ(run(tshark + " -r " + path + " -Y _ws.malformed 2>/dev/null"), "");
-    std::remove(path.c_str());
+    const TsharkReading tshark =
+        readWithTshark(*capture, tsharkFieldOptions(kPairs, tsharkFields));
+    const std::vector<std::string>& rows = tshark.rows;
+    ASSERT_GE(rows.size(), frames.size());
+    EXPECT_EQ(tshark.malformed, "");
 
     FrameDissector dissector;
     dissector.setZigbeePro(true);

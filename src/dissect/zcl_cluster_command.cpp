@@ -2,6 +2,7 @@
 
 #include "dissect/zcl_cluster_command.h"
 
+#include "dissect/hex_field.h"
 #include "dissect/long_text.h"
 #include "dissect/short_text.h"
 
@@ -93,16 +94,15 @@ bool emitField(FrameDecoding& d, const Field& field) {
         d.cursor += 1 + length;
         return true;
     }
-    const int size = field.kind == Kind::kByte ? 1 : 2;
-    if (!d.fieldAtCursor(size, C::kZclValue, field.caption))
+    if (field.kind == Kind::kByte || field.kind == Kind::kWord)
+        return emitHexField(d, C::kZclValue, kStyle, field.caption,
+                            field.kind == Kind::kByte ? 1 : 2, field.sentence);
+    if (!d.fieldAtCursor(2, C::kZclValue, field.caption))
         return false;
-    const uint16_t raw = size == 1 ? d.byte(d.cursor) : d.le16(d.cursor);
-    const ShortText value = field.kind == Kind::kByte      ? ShortText::hexByte(raw)
-                            : field.kind == Kind::kWord    ? ShortText::hex16(raw)
-                            : field.kind == Kind::kDecimal ? ShortText::decimal(raw)
-                                                           : tenths(raw);
+    const uint16_t raw = d.le16(d.cursor);
+    const ShortText value = field.kind == Kind::kDecimal ? ShortText::decimal(raw) : tenths(raw);
     d.out.cell(C::kZclValue, kStyle, field.caption, value, Sentence(field.sentence, value));
-    d.cursor += size;
+    d.cursor += 2;
     return true;
 }
 

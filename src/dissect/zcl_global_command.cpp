@@ -103,6 +103,16 @@ bool decodeReportingSettings(FrameDecoding& d, bool receiving) {
            (!isAnalogType(*type) || decodeZclValue(d, *type, "Change"));
 }
 
+// The first byte of a discovery's response, a group of its own.
+bool decodeDiscoveryComplete(FrameDecoding& d) {
+    uint8_t complete = 0;
+    d.out.beginGroup();
+    if (!decodeFlag(d, C::kZclResult, kDiscoveryComplete, complete))
+        return false;
+    d.out.endGroup();
+    return true;
+}
+
 bool decodeStatus(FrameDecoding& d) {
     return emitCodedField(d, C::kZclResult, kStyle, "Result", kStatuses);
 }
@@ -197,12 +207,9 @@ void decodeGlobalCommand(FrameDecoding& d, uint8_t command, uint16_t cluster) {
             d.out.endGroup();
         break;
     case kDiscoverAttributesResponse:
-    case kDiscoverAttributesExtendedResponse: {
-        uint8_t complete = 0;
-        d.out.beginGroup();
-        if (!decodeFlag(d, C::kZclResult, kDiscoveryComplete, complete))
+    case kDiscoverAttributesExtendedResponse:
+        if (!decodeDiscoveryComplete(d))
             return;
-        d.out.endGroup();
         decodeRecords(d, [&] {
             return decodeAttribute(d, cluster) && decodeZclType(d) != nullptr &&
                    (command != kDiscoverAttributesExtendedResponse ||
@@ -210,7 +217,6 @@ void decodeGlobalCommand(FrameDecoding& d, uint8_t command, uint16_t cluster) {
                                  "The access control bits are 0x%s (read, write, report)  (ZCL)"));
         });
         break;
-    }
     case kDiscoverCommandsReceived:
     case kDiscoverCommandsGenerated:
         d.out.beginGroup();
@@ -221,18 +227,14 @@ void decodeGlobalCommand(FrameDecoding& d, uint8_t command, uint16_t cluster) {
             d.out.endGroup();
         break;
     case kDiscoverCommandsReceivedResponse:
-    case kDiscoverCommandsGeneratedResponse: {
-        uint8_t complete = 0;
-        d.out.beginGroup();
-        if (!decodeFlag(d, C::kZclResult, kDiscoveryComplete, complete))
+    case kDiscoverCommandsGeneratedResponse:
+        if (!decodeDiscoveryComplete(d))
             return;
-        d.out.endGroup();
         decodeRecords(d, [&] {
             return emitHexField(d, C::kZclCommand, kStyle, "CmdId", 1,
                                 "The command 0x%s is supported  (ZCL)");
         });
         break;
-    }
     default:
         break;  // structured reads and writes show as hex
     }

@@ -1,5 +1,6 @@
 #include "security/key_text.h"
 
+#include "capture/hex_pair.h"
 #include "security/install_code.h"
 
 #include <algorithm>
@@ -18,16 +19,6 @@ constexpr std::string_view kInstallPrefix = "install:";
 bool isSeparator(char c) {
     return std::isspace(static_cast<unsigned char>(c)) || c == ':' || c == '-' || c == '.' ||
            c == ',';
-}
-
-int hexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 std::string_view trimmed(std::string_view text) {
@@ -49,7 +40,7 @@ std::optional<std::vector<uint8_t>> hexBytes(std::string_view text) {
                 return std::nullopt;
             continue;
         }
-        const int value = hexValue(c);
+        const int value = hexDigitValue(c);
         if (value < 0)
             return std::nullopt;
         if (high < 0) {
